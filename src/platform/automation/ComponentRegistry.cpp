@@ -1,0 +1,74 @@
+#include "platform/automation/ComponentRegistry.h"
+
+#include "platform/automation/AutomationError.h"
+
+namespace lv8int {
+
+ComponentRegistry& ComponentRegistry::instance() {
+  static ComponentRegistry registry;
+  return registry;
+}
+
+void ComponentRegistry::registerClass(StringView progID, StringView clsid, ComponentFactory factory) {
+  std::lock_guard lock(mutex_);
+  if (!progID.empty()) byProgID_[foldCase(progID)] = factory;
+  if (!clsid.empty()) byClsid_[foldCase(clsid)] = factory;
+}
+
+void ComponentRegistry::unregisterClass(StringView progID, StringView clsid) {
+  std::lock_guard lock(mutex_);
+  if (!progID.empty()) byProgID_.erase(foldCase(progID));
+  if (!clsid.empty()) byClsid_.erase(foldCase(clsid));
+}
+
+bool ComponentRegistry::isRegistered(StringView progID) const {
+  std::lock_guard lock(mutex_);
+  return byProgID_.count(foldCase(progID)) != 0;
+}
+
+void ComponentRegistry::setResolver(Resolver resolver) {
+  std::lock_guard lock(mutex_);
+  resolver_ = std::move(resolver);
+}
+
+ComponentFactory ComponentRegistry::lookup(StringView progID, StringView clsid) {
+  Resolver resolver;
+  {
+    std::lock_guard lock(mutex_);
+    if (!progID.empty()) {
+      auto it = byProgID_.find(foldCase(progID));
+      if (it != byProgID_.end()) return it->second;
+    }
+    if (!clsid.empty()) {
+      auto it = byClsid_.find(foldCase(clsid));
+      if (it != byClsid_.end()) return it->second;
+    }
+    resolver = resolver_;
+  }
+  return resolver ? resolver(progID, clsid) : ComponentFactory();
+}
+
+Ref<Object> ComponentRegistry::create(StringView progID) {
+  ComponentFactory f = lookup(progID, {});
+  if (!f) raiseError(err::CannotCreateObject);
+  Ref<Object> obj = f();
+  if (!obj) raiseError(err::CannotCreateObject);
+  return obj;
+}
+
+Ref<Object> ComponentRegistry::createByClsid(StringView clsid) {
+  ComponentFactory f = lookup({}, clsid);
+  if (!f) raiseError(err::CannotCreateObject);
+  Ref<Object> obj = f();
+  if (!obj) raiseError(err::CannotCreateObject);
+  return obj;
+}
+
+ScopedComponent::ScopedComponent(StringView progID, StringView clsid, ComponentFactory factory)
+    : progID_(progID), clsid_(clsid) {
+  ComponentRegistry::instance().registerClass(progID, clsid, std::move(factory));
+}
+
+ScopedComponent::~ScopedComponent() { ComponentRegistry::instance().unregisterClass(progID_, clsid_); }
+
+}  // namespace lv8int
