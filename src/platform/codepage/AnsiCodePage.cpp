@@ -1,0 +1,135 @@
+#include "platform/codepage/AnsiCodePage.h"
+
+#include <unicode/ucnv.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <map>
+#include <memory>
+
+namespace lv8int::codepage {
+namespace {
+
+constexpr int kDefaultCodePage = 936;
+std::atomic<int> overrideCodePage{0};
+
+int environmentCodePage() {
+  static const int cp = [] {
+    const char* v = std::getenv("LV8INT_CODEPAGE");
+    if (!v || !*v) return kDefaultCodePage;
+    char* end = nullptr;
+    long n = std::strtol(v, &end, 10);
+    if (*end != '\0' || n <= 0 || n > 65535 || !isSupported(static_cast<int>(n))) return kDefaultCodePage;
+    return static_cast<int>(n);
+  }();
+  return cp;
+}
+
+struct CloseConverter {
+  void operator()(UConverter* c) const { ucnv_close(c); }
+};
+using ConverterPtr = std::unique_ptr<UConverter, CloseConverter>;
+
+ConverterPtr openConverter(int cp) {
+  std::string names[3];
+  if (cp == 65001) {
+    names[0] = "UTF-8";
+  } else if (cp == 936) {
+    names[0] = "windows-936";
+  } else {
+    names[0] = "windows-" + std::to_string(cp);
+    names[1] = "cp" + std::to_string(cp);
+    names[2] = "ibm-" + std::to_string(cp);
+  }
+  for (const std::string& name : names) {
+    if (name.empty()) continue;
+    UErrorCode status = U_ZERO_ERROR;
+    UConverter* c = ucnv_open(name.c_str(), &status);
+    if (U_FAILURE(status) || !c) continue;
+    // Windows' default character for every ANSI code page.
+    UErrorCode ignored = U_ZERO_ERROR;
+    ucnv_setSubstChars(c, "?", 1, &ignored);
+    return ConverterPtr(c);
+  }
+  return nullptr;
+}
+
+// Converters are stateful, so each thread keeps its own, one per code page.
+UConverter* converter(int cp) {
+  thread_local std::map<int, ConverterPtr> cache;
+  auto it = cache.find(cp);
+  if (it == cache.end()) it = cache.emplace(cp, openConverter(cp)).first;
+  if (it->second) ucnv_reset(it->second.get());
+  return it->second.get();
+}
+
+// The last resort when a code page has no converter: ASCII passes, the rest is '?'.
+std::string asciiOnly(StringView text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char16_t c : text) out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+  return out;
+}
+
+}  // namespace
+
+int activeCodePage() {
+  int cp = overrideCodePage.load(std::memory_order_relaxed);
+  return cp ? cp : environmentCodePage();
+}
+
+void setActiveCodePage(int cp) { overrideCodePage.store(cp, std::memory_order_relaxed); }
+
+bool isSupported(int cp) { return converter(cp) != nullptr; }
+
+std::string toAnsi(StringView text) { return toAnsi(text, activeCodePage()); }
+
+std::string toAnsi(StringView text, int cp) {
+  UConverter* c = converter(cp);
+  if (!c) return asciiOnly(text);
+  if (text.empty()) return {};
+  std::string out(UCNV_GET_MAX_BYTES_FOR_STRING(text.size(), ucnv_getMaxCharSize(c)), '\0');
+  UErrorCode status = U_ZERO_ERROR;
+  int32_t n = ucnv_fromUChars(c, out.data(), static_cast<int32_t>(out.size()),
+                              reinterpret_cast<const UChar*>(text.data()), static_cast<int32_t>(text.size()), &status);
+  if (U_FAILURE(status)) return asciiOnly(text);
+  out.resize(static_cast<size_t>(n));
+  return out;
+}
+
+String fromAnsi(std::string_view bytes) { return fromAnsi(bytes, activeCodePage()); }
+
+String fromAnsi(std::string_view bytes, int cp) {
+  UConverter* c = converter(cp);
+  if (!c) {
+    String out;
+    for (char b : bytes) out.push_back(static_cast<unsigned char>(b) < 0x80 ? char16_t(b) : u'\uFFFD');
+    return out;
+  }
+  if (bytes.empty()) return {};
+  // Every byte yields at most two UTF-16 units.
+  String out(bytes.size() * 2 + 1, u'\0');
+  UErrorCode status = U_ZERO_ERROR;
+  int32_t n = ucnv_toUChars(c, reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()), bytes.data(),
+                            static_cast<int32_t>(bytes.size()), &status);
+  if (U_FAILURE(status)) return fromUtf8(bytes);
+  out.resize(static_cast<size_t>(n));
+  return out;
+}
+
+int16_t charCode(char16_t c) { return charCode(c, activeCodePage()); }
+
+int16_t charCode(char16_t c, int cp) {
+  constexpr int16_t kDefaultCharCode = '?';
+  // A lone half of a surrogate pair is no character of any code page.
+  if (c >= 0xD800 && c <= 0xDFFF) return kDefaultCharCode;
+  std::string bytes = toAnsi(StringView(&c, 1), cp);
+  if (bytes.size() == 1) return static_cast<int16_t>(static_cast<unsigned char>(bytes[0]));
+  if (bytes.size() == 2) {
+    auto v = static_cast<uint16_t>((static_cast<unsigned char>(bytes[0]) << 8) | static_cast<unsigned char>(bytes[1]));
+    return static_cast<int16_t>(v);
+  }
+  return kDefaultCharCode;
+}
+
+}  // namespace lv8int::codepage

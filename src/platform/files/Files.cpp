@@ -1,0 +1,315 @@
+#include "platform/files/Files.h"
+
+#include <dirent.h>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstdlib>
+
+#include "platform/automation/AutomationError.h"
+#include "platform/files/IWriteFaults.h"
+
+namespace lv8int::files {
+namespace {
+
+std::string folderPart(const std::string& path) {
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string namePart(const std::string& path) {
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool isFolder(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The entry of `folder` ("" for the current one) equal to `name` without regard to case.
+// Returns the number of such entries (0, 1, or 2 for "two or more") and the one found.
+int findNoCase(const std::string& folder, const std::string& name, std::string& found) {
+  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+  if (!dir) return 0;
+  const String wanted = foldCase(fromUtf8(name));
+  int matches = 0;
+  while (const dirent* entry = ::readdir(dir)) {
+    std::string_view entryName(entry->d_name);
+    if (entryName == "." || entryName == "..") continue;
+    if (foldCase(fromUtf8(entryName)) == wanted) {
+      found.assign(entryName);
+      if (++matches == 2) break;
+    }
+  }
+  ::closedir(dir);
+  return matches;
+}
+
+std::string resolveUtf8(const std::string& path) {
+  std::string out;
+  size_t i = 0;
+  if (!path.empty() && path[0] == '/') {
+    out = "/";
+    i = 1;
+  }
+  while (i <= path.size()) {
+    size_t end = path.find('/', i);
+    if (end == std::string::npos) end = path.size();
+    std::string component = path.substr(i, end - i);
+    if (!component.empty() && component != "." && component != "..") {
+      struct stat st;
+      if (::lstat((out + component).c_str(), &st) != 0) {
+        std::string found;
+        int matches = findNoCase(out, component, found);
+        if (matches == 0) return out + path.substr(i);  // not there yet: the rest as written
+        if (matches > 1) return path;                   // ambiguous: nothing is resolved
+        component = found;
+      }
+    }
+    out += component;
+    if (end < path.size()) out += '/';
+    i = end + 1;
+  }
+  return out;
+}
+
+// Creates each missing folder of `folder`; errno of the first failure, or 0.
+int makeFolders(const std::string& folder) {
+  std::string prefix;
+  size_t i = 0;
+  while (i < folder.size()) {
+    size_t end = folder.find('/', i);
+    if (end == std::string::npos) end = folder.size();
+    prefix = folder.substr(0, end);
+    if (!prefix.empty() && !isFolder(prefix)) {
+      if (::mkdir(prefix.c_str(), 0777) != 0 && !(errno == EEXIST && isFolder(prefix))) return errno;
+    }
+    i = end + 1;
+  }
+  return 0;
+}
+
+[[noreturn]] void raiseFor(int error) {
+  switch (error) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      raiseError(err::PermissionDenied);
+    case ENOSPC:
+    case EDQUOT:
+      raiseError(61);  // Disk full
+    default:
+      raiseError(err::PathFileAccess);
+  }
+}
+
+// Writes all of `bytes`; errno of a failure, or 0.
+int writeAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    bytes.remove_prefix(static_cast<size_t>(n));
+  }
+  return 0;
+}
+
+std::string temporaryName(const std::string& target) {
+  static std::atomic<unsigned> counter{0};
+  auto tick = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
+  return folderPart(target) + "." + namePart(target) + "." + std::to_string(::getpid()) + "-" +
+         std::to_string(counter.fetch_add(1)) + "-" + std::to_string(tick % 1000000) + ".tmp";
+}
+
+}  // namespace
+
+String folderOf(StringView path) {
+  size_t slash = path.rfind(u'/');
+  return slash == StringView::npos ? String() : String(path.substr(0, slash + 1));
+}
+
+String fileName(StringView path) {
+  size_t slash = path.rfind(u'/');
+  return String(slash == StringView::npos ? path : path.substr(slash + 1));
+}
+
+String baseName(StringView path) {
+  String name = fileName(path);
+  size_t dot = name.rfind(u'.');
+  if (dot != String::npos && dot > 0) name.resize(dot);
+  return name;
+}
+
+String withTrailingSeparator(StringView path) {
+  String out(path);
+  if (!out.empty() && out.back() != u'/') out.push_back(u'/');
+  return out;
+}
+
+String fromWindowsPath(StringView path) {
+  String out(path);
+  for (char16_t& c : out)
+    if (c == u'\\') c = u'/';
+  return out;
+}
+
+String resolve(StringView path) { return fromUtf8(resolveUtf8(toUtf8(path))); }
+
+bool fileExists(StringView path) {
+  struct stat st;
+  return ::stat(resolveUtf8(toUtf8(path)).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool folderExists(StringView path) { return !path.empty() && isFolder(resolveUtf8(toUtf8(path))); }
+
+bool createFolderPath(StringView path) {
+  if (path.empty()) return false;
+  std::string folder = resolveUtf8(toUtf8(path));
+  makeFolders(folder);
+  return isFolder(folder);
+}
+
+std::optional<std::string> readFile(StringView path) {
+  int fd = ::open(resolveUtf8(toUtf8(path)).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    return std::nullopt;
+  }
+  std::string out;
+  char buffer[65536];
+  for (;;) {
+    ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      ::close(fd);
+      return std::nullopt;
+    }
+    if (n == 0) break;
+    out.append(buffer, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return out;
+}
+
+bool copyFile(StringView from, StringView to) {
+  std::optional<std::string> bytes = readFile(from);
+  if (!bytes) return false;
+  try {
+    writeFileAtomically(to, *bytes);
+  } catch (const AutomationError&) {
+    return false;
+  }
+  return true;
+}
+
+bool removeFile(StringView path) { return ::unlink(resolveUtf8(toUtf8(path)).c_str()) == 0; }
+
+String currentDirectory() {
+  std::string buffer(PATH_MAX, '\0');
+  while (!::getcwd(buffer.data(), buffer.size())) {
+    if (errno != ERANGE) return String();
+    buffer.resize(buffer.size() * 2);
+  }
+  buffer.resize(std::char_traits<char>::length(buffer.c_str()));
+  return withTrailingSeparator(fromUtf8(buffer));
+}
+
+bool setCurrentDirectory(StringView path) {
+  return !path.empty() && ::chdir(resolveUtf8(toUtf8(path)).c_str()) == 0;
+}
+
+String libraryFolder() {
+  Dl_info info{};
+  if (!::dladdr(reinterpret_cast<void*>(&libraryFolder), &info) || !info.dli_fname) return currentDirectory();
+  std::string file = info.dli_fname;
+  if (char* real = ::realpath(file.c_str(), nullptr)) {
+    file = real;
+    std::free(real);
+  }
+  return fromUtf8(folderPart(file));
+}
+
+void writeFileAtomically(StringView path, std::string_view bytes) {
+  IWriteFaults& faults = IWriteFaults::current();
+  std::string target = resolveUtf8(toUtf8(path));
+  if (target.empty() || target.back() == '/') raiseError(err::PathFileAccess);
+
+  // Replacing a link would cut it; the file it points to is what gets replaced.
+  struct stat st;
+  if (::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    if (char* real = ::realpath(target.c_str(), nullptr)) {
+      target = real;
+      std::free(real);
+    }
+  }
+
+  const std::string folder = folderPart(target);
+  if (!folder.empty() && !isFolder(folder)) {
+    int error = faults.failure(WriteStep::CreateFolder, path);
+    if (!error) error = makeFolders(folder);
+    if (error) raiseFor(error);
+  }
+
+  struct stat old;
+  const bool hadOld = ::stat(target.c_str(), &old) == 0;
+  if (hadOld && S_ISDIR(old.st_mode)) raiseError(err::PathFileAccess);
+
+  std::string temp;
+  int fd = -1;
+  int error = faults.failure(WriteStep::Open, path);
+  for (int attempt = 0; !error && fd < 0 && attempt < 100; ++attempt) {
+    temp = temporaryName(target);
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) error = errno;
+  }
+  if (!error && fd < 0) error = EEXIST;
+  if (error) raiseFor(error);
+
+  auto abandon = [&](int e) {
+    ::close(fd);
+    ::unlink(temp.c_str());
+    raiseFor(e);
+  };
+
+  if (hadOld) ::fchmod(fd, old.st_mode & 07777);
+  if (int injected = faults.failure(WriteStep::Write, path)) {
+    writeAll(fd, bytes.substr(0, bytes.size() / 2));
+    abandon(injected);
+  }
+  if (int e = writeAll(fd, bytes)) abandon(e);
+  error = faults.failure(WriteStep::Sync, path);
+  if (!error && ::fsync(fd) != 0) error = errno;
+  if (error) abandon(error);
+  if (::close(fd) != 0) {
+    int e = errno;
+    ::unlink(temp.c_str());
+    raiseFor(e);
+  }
+
+  error = faults.failure(WriteStep::Rename, path);
+  if (!error && ::rename(temp.c_str(), target.c_str()) != 0) error = errno;
+  if (error) {
+    ::unlink(temp.c_str());
+    raiseFor(error);
+  }
+
+  // Makes the rename itself durable; a failure here leaves a complete file either way.
+  int dirFd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd >= 0) {
+    ::fsync(dirFd);
+    ::close(dirFd);
+  }
+}
+
+}  // namespace lv8int::files
