@@ -1,0 +1,62 @@
+#include "platform/codepage/AnsiCodePage.h"
+
+#include <gtest/gtest.h>
+
+namespace lv8int::codepage {
+namespace {
+
+class CodePageScope {
+ public:
+  explicit CodePageScope(int cp) { setActiveCodePage(cp); }
+  ~CodePageScope() { setActiveCodePage(0); }
+};
+
+TEST(AnsiCodePage, DefaultsTo936AndCanBeReplaced) {
+  if (std::getenv("LV8INT_CODEPAGE")) GTEST_SKIP() << "LV8INT_CODEPAGE set in this environment";
+  EXPECT_EQ(activeCodePage(), 936);
+  {
+    CodePageScope scope(1252);
+    EXPECT_EQ(activeCodePage(), 1252);
+    EXPECT_EQ(toAnsi(u"\u00e9"), "\xe9");
+  }
+  EXPECT_EQ(activeCodePage(), 936);
+  EXPECT_EQ(toAnsi(u"\u00e9"), "\xa8\xa6");
+}
+
+TEST(AnsiCodePage, Gbk) {
+  EXPECT_EQ(toAnsi(u"A\u4e2d\u6587", 936), "A\xd6\xd0\xce\xc4");
+  EXPECT_EQ(fromAnsi("A\xd6\xd0\xce\xc4", 936), u"A\u4e2d\u6587");
+  // Characters outside the code page become its default character.
+  EXPECT_EQ(toAnsi(u"x\u0e01y\U0001F600", 936), "x?y?");
+  // A lead byte without its trail byte is not a character.
+  EXPECT_EQ(fromAnsi("a\xd6", 936), u"a\uFFFD");
+}
+
+TEST(AnsiCodePage, CharCodeIsSignedWithLeadByteHigh) {
+  EXPECT_EQ(charCode(u'A', 936), 65);
+  EXPECT_EQ(charCode(u'\u4e2d', 936), static_cast<int16_t>(0xD6D0));
+  EXPECT_LT(charCode(u'\u4e2d', 936), 0);
+  EXPECT_EQ(charCode(u'\u0e01', 936), '?');
+  EXPECT_EQ(charCode(u'\xd800', 936), '?');  // half a surrogate pair
+  // Single-byte code pages give the byte, never a negative number.
+  EXPECT_EQ(charCode(u'\u20ac', 1252), 128);
+  EXPECT_EQ(charCode(u'\u00ff', 1252), 255);
+  EXPECT_EQ(charCode(u'\u4e2d', 1252), '?');
+  // UTF-8: two-byte sequences as one value, longer ones are not expressible.
+  EXPECT_EQ(charCode(u'\u00e9', 65001), static_cast<int16_t>(0xC3A9));
+  EXPECT_EQ(charCode(u'\u4e2d', 65001), '?');
+}
+
+TEST(AnsiCodePage, OtherCodePages) {
+  EXPECT_EQ(toAnsi(u"\u20ac\u00e9", 1252), "\x80\xe9");
+  EXPECT_EQ(fromAnsi("\x80\xe9", 1252), u"\u20ac\u00e9");
+  EXPECT_EQ(toAnsi(u"\u4e2d", 65001), "\xe4\xb8\xad");
+  EXPECT_EQ(fromAnsi("\xe4\xb8\xad", 65001), u"\u4e2d");
+  EXPECT_TRUE(isSupported(1251));
+  // A code page without a converter still passes ASCII.
+  EXPECT_FALSE(isSupported(4));
+  EXPECT_EQ(toAnsi(u"ab\u00e9", 4), "ab?");
+}
+
+}  // namespace
+}  // namespace lv8int::codepage

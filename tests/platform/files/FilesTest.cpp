@@ -1,0 +1,188 @@
+#include "platform/files/Files.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <gtest/gtest.h>
+
+#include "platform/ServiceScope.h"
+#include "platform/automation/AutomationError.h"
+#include "platform/files/IWriteFaults.h"
+#include "support/TempFolder.h"
+
+namespace lv8int::files {
+namespace {
+
+using test::TempFolder;
+
+TEST(Paths, Pieces) {
+  EXPECT_EQ(folderOf(u"/a/b/c.txt"), u"/a/b/");
+  EXPECT_EQ(folderOf(u"c.txt"), u"");
+  EXPECT_EQ(folderOf(u"/a/b/"), u"/a/b/");
+  EXPECT_EQ(baseName(u"/a/b.d/c.tar.gz"), u"c.tar");
+  EXPECT_EQ(baseName(u"/a/b.d/readme"), u"readme");
+  EXPECT_EQ(baseName(u"/a/.profile"), u".profile");
+  EXPECT_EQ(fileName(u"/a/b/c.txt"), u"c.txt");
+  EXPECT_EQ(withTrailingSeparator(u"/a/b"), u"/a/b/");
+  EXPECT_EQ(withTrailingSeparator(u"/a/b/"), u"/a/b/");
+  EXPECT_EQ(withTrailingSeparator(u""), u"");
+  EXPECT_EQ(fromWindowsPath(u"Config\\Users\\a.xml"), u"Config/Users/a.xml");
+}
+
+TEST(Resolve, ComponentsAreMatchedWithoutRegardToCase) {
+  TempFolder tmp;
+  tmp.write("Config/Users/Data.XML", "x");
+  const String base = fromUtf8(tmp.path());
+  EXPECT_EQ(resolve(base + u"config/USERS/data.xml"), base + u"Config/Users/Data.XML");
+  EXPECT_EQ(resolve(base + u"CONFIG/users/"), base + u"Config/Users/");
+  // The part that does not exist yet is kept as written below the resolved folders.
+  EXPECT_EQ(resolve(base + u"config/users/New/File.txt"), base + u"Config/Users/New/File.txt");
+  EXPECT_TRUE(fileExists(base + u"CONFIG/users/DATA.xml"));
+  EXPECT_TRUE(folderExists(base + u"config/users"));
+  EXPECT_FALSE(fileExists(base + u"config/users"));
+  EXPECT_FALSE(folderExists(base + u"config/users/data.xml"));
+  EXPECT_EQ(readFile(base + u"config/users/data.xml").value_or("-"), "x");
+}
+
+TEST(Resolve, AmbiguousNamesResolveNothing) {
+  TempFolder tmp;
+  tmp.write("Top/ab/f", "lower");
+  tmp.write("Top/AB/f", "upper");
+  const String base = fromUtf8(tmp.path());
+  // "top" alone would resolve, but the path as a whole is left as written.
+  EXPECT_EQ(resolve(base + u"top/Ab/f"), base + u"top/Ab/f");
+  EXPECT_FALSE(fileExists(base + u"top/Ab/f"));
+  // A component that exists as written is taken as is, whatever its neighbours.
+  EXPECT_EQ(resolve(base + u"top/AB/F"), base + u"Top/AB/f");
+  EXPECT_EQ(readFile(base + u"TOP/ab/f").value_or("-"), "lower");
+}
+
+TEST(Folders, CreateAndChange) {
+  TempFolder tmp;
+  tmp.mkdir("Data");
+  const String base = fromUtf8(tmp.path());
+  EXPECT_TRUE(createFolderPath(base + u"data/x/y/"));
+  EXPECT_EQ(tmp.list("Data"), "x");  // no sibling "data" made next to "Data"
+  EXPECT_TRUE(folderExists(base + u"Data/x/y"));
+  tmp.write("file", "");
+  EXPECT_FALSE(createFolderPath(base + u"file/sub"));
+
+  const String before = currentDirectory();
+  ASSERT_EQ(before.back(), u'/');
+  ASSERT_TRUE(setCurrentDirectory(base + u"DATA/X"));
+  EXPECT_EQ(currentDirectory(), base + u"Data/x/");
+  EXPECT_TRUE(folderExists(u"y"));
+  EXPECT_FALSE(setCurrentDirectory(base + u"missing"));
+  ASSERT_TRUE(setCurrentDirectory(before));
+}
+
+TEST(Folders, LibraryFolderHoldsTheLibrary) {
+  const String folder = libraryFolder();
+  ASSERT_FALSE(folder.empty());
+  EXPECT_EQ(folder.front(), u'/');
+  EXPECT_EQ(folder.back(), u'/');
+  EXPECT_TRUE(fileExists(folder + u"liblv8int.so"));
+}
+
+TEST(AtomicWrite, ReplacesCreatesAndKeepsMode) {
+  TempFolder tmp;
+  const String target = tmp.name("a/b/c.ini");
+  writeFileAtomically(target, "one");
+  EXPECT_EQ(tmp.read("a/b/c.ini"), "one");
+  ::chmod(tmp.file("a/b/c.ini").c_str(), 0640);
+  writeFileAtomically(tmp.name("A/B/C.INI"), std::string("two\0three", 9));
+  EXPECT_EQ(tmp.read("a/b/c.ini"), std::string("two\0three", 9));
+  EXPECT_EQ(tmp.list("a/b"), "c.ini");  // same file, no temporary left behind
+  struct stat st;
+  ASSERT_EQ(::stat(tmp.file("a/b/c.ini").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+TEST(AtomicWrite, LinkKeptAndTargetReplaced) {
+  TempFolder tmp;
+  tmp.write("real/data.xml", "old");
+  tmp.mkdir("links");
+  ASSERT_EQ(::symlink(tmp.file("real/data.xml").c_str(), tmp.file("links/data.xml").c_str()), 0);
+  writeFileAtomically(tmp.name("links/data.xml"), "new");
+  struct stat st;
+  ASSERT_EQ(::lstat(tmp.file("links/data.xml").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(tmp.read("real/data.xml"), "new");
+}
+
+class FailAt : public IWriteFaults {
+ public:
+  FailAt(WriteStep step, int error) : step_(step), error_(error) {}
+  int failure(WriteStep step, StringView) override { return step == step_ ? error_ : 0; }
+
+ private:
+  WriteStep step_;
+  int error_;
+};
+
+int32_t errorOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const AutomationError& e) {
+    return e.number();
+  }
+  return 0;
+}
+
+TEST(AtomicWrite, FailureLeavesOldFileByteForByte) {
+  const std::string old("old\r\n\0content\xff", 15);
+  const struct {
+    WriteStep step;
+    int error;
+    int32_t number;
+  } cases[] = {
+      {WriteStep::Open, EACCES, 70},
+      {WriteStep::Write, ENOSPC, 61},
+      {WriteStep::Write, EIO, 75},
+      {WriteStep::Sync, EDQUOT, 61},
+      {WriteStep::Rename, EROFS, 70},
+      {WriteStep::Rename, EXDEV, 75},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.step));
+    TempFolder tmp;
+    tmp.write("store/user.xml", old);
+    FailAt faults(c.step, c.error);
+    ServiceScope<IWriteFaults> scope(faults);
+    EXPECT_EQ(errorOf([&] { writeFileAtomically(tmp.name("store/user.xml"), "replacement text"); }), c.number);
+    EXPECT_EQ(tmp.read("store/user.xml"), old);
+    EXPECT_EQ(tmp.list("store"), "user.xml");
+  }
+}
+
+TEST(AtomicWrite, MissingFolderThatCannotBeMade) {
+  TempFolder tmp;
+  FailAt faults(WriteStep::CreateFolder, EACCES);
+  {
+    ServiceScope<IWriteFaults> scope(faults);
+    EXPECT_EQ(errorOf([&] { writeFileAtomically(tmp.name("new/f.txt"), "x"); }), 70);
+  }
+  EXPECT_EQ(tmp.list(), "");
+  // A file in the way of a folder, and a folder in the way of a file.
+  tmp.write("plain", "p");
+  EXPECT_EQ(errorOf([&] { writeFileAtomically(tmp.name("plain/f.txt"), "x"); }), 75);
+  tmp.mkdir("dir");
+  EXPECT_EQ(errorOf([&] { writeFileAtomically(tmp.name("dir"), "x"); }), 75);
+  EXPECT_EQ(tmp.read("plain"), "p");
+}
+
+TEST(Copy, CopiesBytesAndReportsFailure) {
+  TempFolder tmp;
+  tmp.write("src.bin", std::string("\0\1\2", 3));
+  EXPECT_TRUE(copyFile(tmp.name("SRC.bin"), tmp.name("out/dst.bin")));
+  EXPECT_EQ(tmp.read("out/dst.bin"), std::string("\0\1\2", 3));
+  EXPECT_FALSE(copyFile(tmp.name("missing"), tmp.name("out/dst.bin")));
+  EXPECT_EQ(tmp.read("out/dst.bin"), std::string("\0\1\2", 3));
+  EXPECT_TRUE(removeFile(tmp.name("OUT/DST.BIN")));
+  EXPECT_FALSE(tmp.exists("out/dst.bin"));
+  EXPECT_FALSE(removeFile(tmp.name("out/dst.bin")));
+}
+
+}  // namespace
+}  // namespace lv8int::files
