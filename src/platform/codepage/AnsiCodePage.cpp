@@ -132,4 +132,61 @@ int16_t charCode(char16_t c, int cp) {
   return kDefaultCharCode;
 }
 
+bool isValidUtf8(std::string_view bytes) { return firstInvalidUtf8(bytes) == std::string_view::npos; }
+
+size_t firstInvalidUtf8(std::string_view bytes) {
+  size_t i = 0;
+  const size_t n = bytes.size();
+  while (i < n) {
+    auto b = static_cast<unsigned char>(bytes[i]);
+    if (b < 0x80) {
+      ++i;
+      continue;
+    }
+    int extra;
+    uint32_t cp;
+    if (b >= 0xC2 && b <= 0xDF) {
+      extra = 1;
+      cp = b & 0x1F;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+      extra = 2;
+      cp = b & 0x0F;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+      extra = 3;
+      cp = b & 0x07;
+    } else {
+      return i;
+    }
+    if (n - i <= static_cast<size_t>(extra)) return i;
+    for (int k = 1; k <= extra; ++k) {
+      auto c = static_cast<unsigned char>(bytes[i + static_cast<size_t>(k)]);
+      if ((c & 0xC0) != 0x80) return i;
+      cp = (cp << 6) | (c & 0x3F);
+    }
+    if ((extra == 2 && cp < 0x800) || (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)) || (cp >= 0xD800 && cp <= 0xDFFF))
+      return i;
+    i += static_cast<size_t>(extra) + 1;
+  }
+  return std::string_view::npos;
+}
+
+bool charsetToUtf8(std::string_view bytes, const std::string& charset, std::string& utf8) {
+  UErrorCode status = U_ZERO_ERROR;
+  ConverterPtr known(ucnv_open(charset.c_str(), &status));
+  if (U_FAILURE(status) || !known) return false;
+  utf8.assign(bytes.size() * 3 + 16, '\0');
+  status = U_ZERO_ERROR;
+  int32_t n = ucnv_convert("UTF-8", charset.c_str(), utf8.data(), static_cast<int32_t>(utf8.size()), bytes.data(),
+                           static_cast<int32_t>(bytes.size()), &status);
+  if (status == U_BUFFER_OVERFLOW_ERROR) {
+    utf8.assign(static_cast<size_t>(n) + 1, '\0');
+    status = U_ZERO_ERROR;
+    n = ucnv_convert("UTF-8", charset.c_str(), utf8.data(), static_cast<int32_t>(utf8.size()), bytes.data(),
+                     static_cast<int32_t>(bytes.size()), &status);
+  }
+  if (U_FAILURE(status)) return false;
+  utf8.resize(static_cast<size_t>(n));
+  return true;
+}
+
 }  // namespace lv8int::codepage

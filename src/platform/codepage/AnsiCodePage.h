@@ -32,4 +32,13 @@ String fromAnsi(std::string_view bytes, int cp);
 int16_t charCode(char16_t c);
 int16_t charCode(char16_t c, int cp);
 
+// True when the bytes are well-formed UTF-8 (no overlong forms, no surrogates).
+bool isValidUtf8(std::string_view bytes);
+// The offset of the first byte that is not well-formed UTF-8, or std::string_view::npos.
+size_t firstInvalidUtf8(std::string_view bytes);
+
+// Bytes in the character set of that name ("gb2312", "big5", "ISO-8859-1" ...) as UTF-8;
+// false when the character set is unknown. Invalid sequences become U+FFFD.
+bool charsetToUtf8(std::string_view bytes, const std::string& charset, std::string& utf8);
+
 }  // namespace lv8int::codepage

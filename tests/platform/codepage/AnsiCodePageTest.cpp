@@ -60,3 +60,27 @@ TEST(AnsiCodePage, OtherCodePages) {
 
 }  // namespace
 }  // namespace lv8int::codepage
+
+namespace lv8int::codepage {
+namespace {
+
+TEST(Utf8, Validation) {
+  EXPECT_TRUE(isValidUtf8("plain \xe4\xb8\xad \xf0\x9f\x98\x80"));
+  EXPECT_FALSE(isValidUtf8("\xd6\xd0\xce\xc4"));      // GBK bytes
+  EXPECT_FALSE(isValidUtf8("\xc0\xaf"));              // overlong "/"
+  EXPECT_FALSE(isValidUtf8("\xed\xa0\x80"));          // a surrogate
+  EXPECT_FALSE(isValidUtf8("\xe4\xb8"));              // cut short
+  EXPECT_FALSE(isValidUtf8("\xf4\x90\x80\x80"));      // beyond U+10FFFF
+}
+
+TEST(Utf8, NamedCharsets) {
+  std::string out;
+  ASSERT_TRUE(charsetToUtf8("\xd6\xd0\xce\xc4", "gb2312", out));
+  EXPECT_EQ(out, "\xe4\xb8\xad\xe6\x96\x87");
+  ASSERT_TRUE(charsetToUtf8("caf\xe9", "ISO-8859-1", out));
+  EXPECT_EQ(out, "caf\xc3\xa9");
+  EXPECT_FALSE(charsetToUtf8("x", "no-such-charset", out));
+}
+
+}  // namespace
+}  // namespace lv8int::codepage

@@ -1,0 +1,363 @@
+#include "platform/xml/XmlParse.h"
+
+#include <algorithm>
+#include <cctype>
+#include <unordered_set>
+#include <vector>
+
+#include "platform/codepage/AnsiCodePage.h"
+#include "platform/files/Files.h"
+
+namespace lv8int::xml {
+namespace {
+
+using std::string_view;
+
+bool startsWith(string_view text, size_t at, string_view prefix) { return text.substr(at, prefix.size()) == prefix; }
+
+void place(string_view text, size_t offset, XmlParseError& error) {
+  offset = std::min(offset, text.size());
+  int32_t line = 1;
+  size_t lineStart = 0;
+  for (size_t i = 0; i < offset; ++i) {
+    if (text[i] == '\n' || (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'))) {
+      ++line;
+      lineStart = i + 1;
+    }
+  }
+  int32_t column = 1;
+  for (size_t i = lineStart; i < offset; ++i)
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) ++column;
+  error.line = line;
+  error.column = column;
+}
+
+bool fail(XmlParseError& error, int32_t code, const std::string& message, string_view text = {},
+          size_t offset = string_view::npos) {
+  error.errorCode = code;
+  error.line = error.column = 0;
+  std::string reason = message;
+  if (offset != string_view::npos) {
+    place(text, offset, error);
+    reason += " (line " + std::to_string(error.line) + ", column " + std::to_string(error.column) + ")";
+  }
+  error.reason = fromUtf8(reason);
+  return false;
+}
+
+std::string lower(string_view s) {
+  std::string out(s);
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+// The encoding named in an XML declaration at the start of `bytes`, lower-cased; "" when none.
+std::string declaredEncoding(string_view bytes) {
+  if (!startsWith(bytes, 0, "<?xml") || bytes.size() < 6 || !std::isspace(static_cast<unsigned char>(bytes[5])))
+    return {};
+  size_t end = bytes.find("?>");
+  if (end == string_view::npos) return {};
+  string_view decl = bytes.substr(0, end);
+  size_t at = decl.find("encoding");
+  if (at == string_view::npos) return {};
+  at += 8;
+  while (at < decl.size() && std::isspace(static_cast<unsigned char>(decl[at]))) ++at;
+  if (at >= decl.size() || decl[at] != '=') return {};
+  ++at;
+  while (at < decl.size() && std::isspace(static_cast<unsigned char>(decl[at]))) ++at;
+  if (at >= decl.size() || (decl[at] != '"' && decl[at] != '\'')) return {};
+  char quote = decl[at++];
+  size_t close = decl.find(quote, at);
+  if (close == string_view::npos) return {};
+  return lower(decl.substr(at, close - at));
+}
+
+// The document as UTF-8.
+bool decode(string_view bytes, std::string& utf8, XmlParseError& error) {
+  auto b = [&](size_t i) { return i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0x100u; };
+  if (b(0) == 0xEF && b(1) == 0xBB && b(2) == 0xBF) {
+    bytes.remove_prefix(3);
+  } else if ((b(0) == 0xFF && b(1) == 0xFE) || (b(0) == '<' && b(1) == 0 && b(2) == '?' && b(3) == 0)) {
+    if (b(0) == 0xFF) bytes.remove_prefix(2);
+    codepage::charsetToUtf8(bytes, "UTF-16LE", utf8);
+    return true;
+  } else if ((b(0) == 0xFE && b(1) == 0xFF) || (b(0) == 0 && b(1) == '<' && b(2) == 0 && b(3) == '?')) {
+    if (b(0) == 0xFE) bytes.remove_prefix(2);
+    codepage::charsetToUtf8(bytes, "UTF-16BE", utf8);
+    return true;
+  } else {
+    std::string charset = declaredEncoding(bytes);
+    if (charset == "gb2312" || charset == "gbk" || charset == "cp936") charset = "windows-936";
+    const bool unicode = charset.empty() || charset == "utf-8" || charset == "utf8" || charset.rfind("utf-16", 0) == 0 ||
+                         charset == "ucs-2" || charset == "unicode";
+    if (!unicode) {
+      if (!codepage::charsetToUtf8(bytes, charset, utf8))
+        return fail(error, xmlerr::UnsupportedEncoding, "System does not support the specified encoding.", bytes,
+                    bytes.find("encoding"));
+      return true;
+    }
+  }
+  size_t bad = codepage::firstInvalidUtf8(bytes);
+  if (bad != string_view::npos)
+    return fail(error, xmlerr::BadText, "An invalid character was found in text content.", bytes, bad);
+  utf8.assign(bytes);
+  return true;
+}
+
+bool isXmlChar(uint32_t c) {
+  // Control characters are accepted as references (the registry writes them so) but not raw.
+  return (c >= 1 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+// Skips a comment, CDATA section, processing instruction or declaration starting at `i`;
+// returns the offset after it, `i` when there is none there, npos when it is not closed.
+size_t skipMarkup(string_view text, size_t i) {
+  auto past = [&](string_view close, size_t from) {
+    size_t at = text.find(close, from);
+    return at == string_view::npos ? at : at + close.size();
+  };
+  if (startsWith(text, i, "<!--")) return past("-->", i + 4);
+  if (startsWith(text, i, "<![CDATA[")) return past("]]>", i + 9);
+  if (startsWith(text, i, "<?")) return past("?>", i + 2);
+  if (startsWith(text, i, "<!")) {
+    int depth = 0;
+    char quote = 0;
+    for (size_t k = i + 2; k < text.size(); ++k) {
+      char c = text[k];
+      if (quote) {
+        if (c == quote) quote = 0;
+      } else if (c == '"' || c == '\'') {
+        quote = c;
+      } else if (c == '[') {
+        ++depth;
+      } else if (c == ']') {
+        --depth;
+      } else if (c == '>' && depth <= 0) {
+        return k + 1;
+      }
+    }
+    return string_view::npos;
+  }
+  return i;
+}
+
+// Raw control characters and entity references, which the parser underneath lets through.
+bool checkCharacters(string_view text, XmlParseError& error) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 && c != '\t' && c != '\n' && c != '\r')
+      return fail(error, xmlerr::BadText, "An invalid character was found in text content.", text, i);
+  }
+  size_t i = 0;
+  while (i < text.size()) {
+    if (text[i] == '<') {
+      size_t next = skipMarkup(text, i);
+      if (next == string_view::npos) return true;  // unclosed: the parser reports it
+      i = next == i ? i + 1 : next;
+      continue;
+    }
+    if (text[i] != '&') {
+      ++i;
+      continue;
+    }
+    size_t semi = text.find(';', i);
+    string_view ref = semi == string_view::npos ? string_view() : text.substr(i + 1, semi - i - 1);
+    if (!ref.empty() && ref[0] == '#') {
+      bool hex = ref.size() > 1 && ref[1] == 'x';
+      string_view digits = ref.substr(hex ? 2 : 1);
+      uint32_t value = 0;
+      bool ok = !digits.empty() && digits.size() <= 8;
+      for (char d : digits) {
+        if (!ok) break;
+        int v = std::isdigit(static_cast<unsigned char>(d)) ? d - '0'
+                : hex && std::isxdigit(static_cast<unsigned char>(d)) ? std::tolower(static_cast<unsigned char>(d)) - 'a' + 10
+                                                                        : -1;
+        if (v < 0) ok = false;
+        value = value * (hex ? 16 : 10) + static_cast<uint32_t>(v);
+      }
+      if (!ok || !isXmlChar(value))
+        return fail(error, xmlerr::BadCharacterReference, "Invalid character reference.", text, i);
+    } else {
+      bool name = !ref.empty() && ref.size() < 64 &&
+                  std::all_of(ref.begin(), ref.end(), [](char c) {
+                    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || c == '.' ||
+                           static_cast<unsigned char>(c) >= 0x80;
+                  });
+      if (!name) return fail(error, xmlerr::BadName, "A name was started with an invalid character.", text, i + 1);
+      if (ref != "amp" && ref != "lt" && ref != "gt" && ref != "quot" && ref != "apos")
+        return fail(error, xmlerr::UndefinedEntity, "Reference to undefined entity '" + std::string(ref) + "'.", text, i);
+    }
+    i = semi + 1;
+  }
+  return true;
+}
+
+bool isNameChar(char c) {
+  return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == ':' || c == '-' || c == '.' ||
+         static_cast<unsigned char>(c) >= 0x80;
+}
+
+// Walks the tags up to `limit`: the elements open there, outermost first, and where the first
+// text outside every element is (npos when there is none).
+struct TagScan {
+  std::vector<std::string> open;
+  size_t strayText = string_view::npos;
+};
+
+TagScan scanTags(string_view text, size_t limit) {
+  TagScan scan;
+  size_t i = 0;
+  while (i < limit && i < text.size()) {
+    if (text[i] != '<') {
+      if (scan.open.empty() && scan.strayText == string_view::npos && !std::isspace(static_cast<unsigned char>(text[i])))
+        scan.strayText = i;
+      ++i;
+      continue;
+    }
+    size_t next = skipMarkup(text, i);
+    if (next == string_view::npos) break;
+    if (next != i) {
+      i = next;
+      continue;
+    }
+    bool closing = startsWith(text, i, "</");
+    size_t n = i + (closing ? 2 : 1);
+    size_t nameEnd = n;
+    while (nameEnd < text.size() && isNameChar(text[nameEnd])) ++nameEnd;
+    std::string name(text.substr(n, nameEnd - n));
+    char quote = 0;
+    size_t k = nameEnd;
+    for (; k < text.size(); ++k) {
+      if (quote) {
+        if (text[k] == quote) quote = 0;
+      } else if (text[k] == '"' || text[k] == '\'') {
+        quote = text[k];
+      } else if (text[k] == '>') {
+        break;
+      }
+    }
+    if (closing) {
+      if (!scan.open.empty()) scan.open.pop_back();
+    } else if (!name.empty() && !(k < text.size() && text[k - 1] == '/')) {
+      scan.open.push_back(name);
+    }
+    i = k + 1;
+  }
+  return scan;
+}
+
+bool parseFailure(const pugi::xml_parse_result& result, string_view text, XmlParseError& error) {
+  const auto at = static_cast<size_t>(std::max<ptrdiff_t>(result.offset, 0));
+  switch (result.status) {
+    case pugi::status_out_of_memory:
+      return fail(error, xmlerr::OutOfMemory, "Not enough memory to load the document.");
+    case pugi::status_unrecognized_tag:
+      return fail(error, xmlerr::BadName, "A name was started with an invalid character.", text, at);
+    case pugi::status_bad_pi:
+      return fail(error, xmlerr::BadProcessingInstruction, "Incorrect syntax in a processing instruction or XML declaration.",
+                  text, at);
+    case pugi::status_bad_comment:
+      return fail(error, xmlerr::BadComment, "Incorrect syntax was used in a comment.", text, at);
+    case pugi::status_bad_cdata:
+      return fail(error, xmlerr::BadCData, "A CDATA section was not closed.", text, at);
+    case pugi::status_bad_doctype:
+      return fail(error, xmlerr::BadDoctype, "Incorrect document type declaration.", text, at);
+    case pugi::status_bad_pcdata:
+      return fail(error, xmlerr::BadText, "An invalid character was found in text content.", text, at);
+    case pugi::status_bad_start_element:
+      return fail(error, xmlerr::BadName, "A name contained an invalid character.", text, at);
+    case pugi::status_bad_attribute:
+      return fail(error, xmlerr::BadAttribute, "Incorrect attribute syntax.", text, at);
+    case pugi::status_bad_end_element:
+      return fail(error, xmlerr::BadEndTag, "End tag is incorrect.", text, at);
+    case pugi::status_end_element_mismatch: {
+      const bool mismatch = at >= 2 && startsWith(text, at - 2, "</");
+      std::vector<std::string> open = scanTags(text, mismatch ? at - 2 : text.size()).open;
+      if (mismatch) {
+        size_t end = at;
+        while (end < text.size() && isNameChar(text[end])) ++end;
+        std::string message = "End tag '" + std::string(text.substr(at, end - at)) + "' does not match the start tag '" +
+                              (open.empty() ? std::string() : open.back()) + "'.";
+        return fail(error, xmlerr::EndTagMismatch, message, text, at - 2);
+      }
+      std::string names;
+      for (auto it = open.rbegin(); it != open.rend(); ++it) names += (names.empty() ? "" : ", ") + *it;
+      return fail(error, xmlerr::UnclosedTag, "The following tags were not closed: " + names + ".", text, text.size());
+    }
+    case pugi::status_no_document_element:
+      return fail(error, xmlerr::MissingRoot, "XML document must have a top level element.", text, text.size());
+    default:
+      return fail(error, xmlerr::Failure, result.description(), text, at);
+  }
+}
+
+// What the parser underneath accepts but a well-formed document may not hold.
+bool checkStructure(const pugi::xml_document& doc, string_view text, XmlParseError& error) {
+  int roots = 0;
+  for (pugi::xml_node n : doc.children()) {
+    auto offset = static_cast<size_t>(std::max<ptrdiff_t>(n.offset_debug(), 0));
+    if (n.type() == pugi::node_element && ++roots > 1)
+      return fail(error, xmlerr::MultipleRoots, "Only one top level element is allowed in an XML document.", text,
+                  offset > 0 ? offset - 1 : 0);
+    if (n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata)
+      return fail(error, xmlerr::InvalidAtTopLevel, "Invalid at the top level of the document.", text, offset);
+  }
+  // Text outside the document element is dropped by the parser underneath.
+  size_t stray = scanTags(text, text.size()).strayText;
+  if (stray != string_view::npos)
+    return fail(error, xmlerr::InvalidAtTopLevel, "Invalid at the top level of the document.", text, stray);
+  struct Walker : pugi::xml_tree_walker {
+    pugi::xml_node duplicate;
+    std::string name;
+    bool for_each(pugi::xml_node& node) override {
+      if (node.type() != pugi::node_element || !node.first_attribute()) return true;
+      std::unordered_set<string_view> seen;
+      for (pugi::xml_attribute a : node.attributes()) {
+        if (!seen.insert(a.name()).second) {
+          duplicate = node;
+          name = a.name();
+          return false;
+        }
+      }
+      return true;
+    }
+  } walker;
+  if (!const_cast<pugi::xml_document&>(doc).traverse(walker) && walker.duplicate) {
+    auto offset = static_cast<size_t>(std::max<ptrdiff_t>(walker.duplicate.offset_debug(), 0));
+    return fail(error, xmlerr::DuplicateAttribute, "Duplicate attribute '" + walker.name + "'.", text, offset);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool parseBytes(pugi::xml_document& doc, std::string_view bytes, XmlParseError& error) {
+  doc.reset();
+  String url = std::move(error.url);
+  error = XmlParseError{};
+  error.url = std::move(url);
+  std::string utf8;
+  bool ok = decode(bytes, utf8, error) && checkCharacters(utf8, error);
+  if (ok) {
+    pugi::xml_parse_result result = doc.load_buffer(utf8.data(), utf8.size(), pugi::parse_default, pugi::encoding_utf8);
+    ok = result ? checkStructure(doc, utf8, error) : parseFailure(result, utf8, error);
+  }
+  if (!ok) doc.reset();
+  return ok;
+}
+
+bool parseFile(pugi::xml_document& doc, StringView path, XmlParseError& error) {
+  doc.reset();
+  error = XmlParseError{};
+  const String file = files::fromWindowsPath(path);
+  error.url = file;
+  std::optional<std::string> bytes = files::readFile(file);
+  if (!bytes) {
+    if (files::fileExists(file) || files::folderExists(file))
+      return fail(error, xmlerr::AccessDenied, "Access is denied.");
+    return fail(error, xmlerr::FileNotFound, "The system cannot locate the object specified.");
+  }
+  return parseBytes(doc, *bytes, error);
+}
+
+}  // namespace lv8int::xml
