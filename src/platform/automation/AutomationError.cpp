@@ -92,7 +92,7 @@ String standardDescription(int32_t number) {
       {454, u"Code resource not found"},
       {455, u"Code resource lock error"},
       {457, u"This key is already associated with an element of this collection"},
-      {458, u"Variable uses an Automation type not supported in Visual Basic"},
+      {458, u"Variable uses an Automation type not supported"},
       {459, u"Object or class does not support the set of events"},
       {460, u"Invalid clipboard format"},
       {461, u"Method or data member not found"},

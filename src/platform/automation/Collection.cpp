@@ -10,6 +10,8 @@ bool isKeyArgument(const Variant& v) { return v.deref().isString(); }
 }  // namespace
 
 size_t Collection::positionOf(const Variant& index) const {
+  // An object index stands for its default value (which may be a key).
+  if (index.isObject()) return positionOf(valueOf(index));
   const Variant& v = index.deref();
   if (v.isMissing() || v.isEmpty() || v.isNull()) raiseError(err::InvalidProcedureCall);
   if (isKeyArgument(v)) {
@@ -47,6 +49,7 @@ void Collection::Add(const Variant& item, const Variant& key, const Variant& bef
 }
 
 Variant Collection::Item(const Variant& index) const {
+  if (index.isObject()) return Item(valueOf(index));
   const Variant& v = index.deref();
   if (isKeyArgument(v)) {
     auto it = byKey_.find(foldCase(v.rawString()));

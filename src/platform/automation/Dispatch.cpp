@@ -4,9 +4,12 @@ namespace lv8int {
 
 DispatchTable::DispatchTable(String className, std::vector<MemberInfo> members)
     : className_(std::move(className)), members_(std::move(members)) {
-  // Members without an explicit id share one id per name (get and put of a property).
+  // Members without an explicit id share one id per name (get and put of a property); an id
+  // given to any member of a name holds for all of them.
   DispId next = 1;
   std::unordered_map<String, DispId> assigned;
+  for (const auto& m : members_)
+    if (m.id != DISPID_UNKNOWN) assigned.emplace(foldCase(m.name), m.id);
   for (auto& m : members_) {
     String key = foldCase(m.name);
     if (m.id == DISPID_UNKNOWN) {
@@ -69,6 +72,14 @@ DispId DispatchTable::idOf(StringView name) const {
 
 Variant DispatchTable::call(Object& self, const MemberInfo& member, Args& args) const {
   if (static_cast<int>(args.size()) > member.arity) raiseError(err::WrongArgumentCount);
+  const bool put = member.kind == InvokeKind::PropertyPut || member.kind == InvokeKind::PropertyPutRef;
+  if (put && !args.empty() && static_cast<int>(args.size()) < member.arity) {
+    // The assigned value binds to the last parameter; omitted optional indexes come before it.
+    Args padded(args.begin(), args.end() - 1);
+    padded.resize(static_cast<size_t>(member.arity) - 1, Variant::missing());
+    padded.push_back(args.back());
+    return call(self, member, padded);
+  }
   for (int i = 0; i < member.required; ++i) {
     if (i >= static_cast<int>(args.size()) || args[static_cast<size_t>(i)].isMissing())
       raiseError(err::ArgumentNotOptional);

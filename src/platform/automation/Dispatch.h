@@ -143,7 +143,8 @@ struct ArgSlot {
     if constexpr (byRef) {
       if (!omitted) target = &args[index].deref();
       if constexpr (std::is_same_v<U, Variant>) {
-        return U{};
+        // An omitted optional by-reference Variant reads as Missing, as a by-value one does.
+        return omitted ? Variant::missing() : U{};
       } else {
         return fromArg<U>(omitted ? Variant() : *target, omitted);
       }
@@ -193,12 +194,14 @@ Variant callWith(C& obj, F fn, Args& args, std::index_sequence<I...>) {
 template <class C, class F>
 struct Binder;
 
-// One specialisation per qualifier set of a member function (const, noexcept).
+// One specialisation per qualifier set of a member function (const, noexcept). The function
+// may belong to a base class B of C.
 #define LV8_DISPATCH_BINDER(QUALIFIERS)                                                   \
-  template <class C, class R, class... P>                                                  \
-  struct Binder<C, R (C::*)(P...) QUALIFIERS> {                                            \
+  template <class C, class B, class R, class... P>                                         \
+  struct Binder<C, R (B::*)(P...) QUALIFIERS> {                                            \
+    static_assert(std::is_base_of_v<B, C>, "member function of another class");            \
     static constexpr int arity = sizeof...(P);                                             \
-    static std::function<Variant(Object&, Args&)> make(R (C::*fn)(P...) QUALIFIERS) {      \
+    static std::function<Variant(Object&, Args&)> make(R (B::*fn)(P...) QUALIFIERS) {      \
       return [fn](Object& o, Args& args) {                                                 \
         return callWith<R, P...>(self<C>(o), fn, args, std::index_sequence_for<P...>{});   \
       };                                                                                   \

@@ -19,6 +19,9 @@ void EventSource::raise(StringView eventName, Args& args) {
   // A sink may disconnect while the event runs; iterate over a snapshot.
   std::vector<Connection> snapshot = sinks_;
   for (auto& c : snapshot) {
+    // A sink that an earlier sink disconnected in this raise is not called any more.
+    if (std::none_of(sinks_.begin(), sinks_.end(), [&](const Connection& s) { return s.cookie == c.cookie; }))
+      continue;
     const DispatchTable* table = c.sink->dispatchTable();
     if (table) {
       if (table->find(eventName, InvokeKind::Method)) c.sink->invoke(eventName, InvokeKind::Method, args);

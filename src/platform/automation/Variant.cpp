@@ -1,5 +1,8 @@
 #include "platform/automation/Variant.h"
 
+#include <climits>
+#include <new>
+
 #include "platform/automation/AutomationError.h"
 
 namespace lv8int {
@@ -175,9 +178,18 @@ Variant zeroValue(VarType type) {
 
 SafeArray::SafeArray(VarType elementType, std::vector<ArrayBound> bounds)
     : elementType_(elementType), bounds_(std::move(bounds)) {
-  size_t n = bounds_.empty() ? 0 : 1;
-  for (const auto& b : bounds_) n *= static_cast<size_t>(b.count());
-  data_.assign(n, zeroValue(elementType_));
+  // More elements than a Long can count cannot be addressed: Out of memory, as the runtime says.
+  uint64_t n = bounds_.empty() ? 0 : 1;
+  for (const auto& b : bounds_) {
+    int64_t count = static_cast<int64_t>(b.upper) - b.lower + 1;
+    n *= static_cast<uint64_t>(count > 0 ? count : 0);
+    if (n > static_cast<uint64_t>(INT32_MAX)) raiseError(err::OutOfMemory);
+  }
+  try {
+    data_.assign(static_cast<size_t>(n), zeroValue(elementType_));
+  } catch (const std::bad_alloc&) {
+    raiseError(err::OutOfMemory);
+  }
 }
 
 SafeArray::SafeArray(VarType elementType, int32_t lower, int32_t upper)
@@ -211,8 +223,14 @@ const Variant& SafeArray::at(int32_t index) const { return const_cast<SafeArray*
 
 void SafeArray::redimPreserve(int32_t newUpper) {
   if (dims() != 1) raiseError(err::SubscriptOutOfRange);
+  int64_t count = static_cast<int64_t>(newUpper) - bounds_[0].lower + 1;
+  if (count > INT32_MAX) raiseError(err::OutOfMemory);
+  try {
+    data_.resize(static_cast<size_t>(count > 0 ? count : 0), zeroValue(elementType_));
+  } catch (const std::bad_alloc&) {
+    raiseError(err::OutOfMemory);
+  }
   bounds_[0].upper = newUpper;
-  data_.resize(static_cast<size_t>(bounds_[0].count()), zeroValue(elementType_));
 }
 
 std::vector<uint8_t> SafeArray::toBytes() const {

@@ -126,7 +126,11 @@ class Variant {
 struct ArrayBound {
   int32_t lower = 0;
   int32_t upper = -1;  // upper < lower: no elements
-  int32_t count() const noexcept { return upper >= lower ? upper - lower + 1 : 0; }
+  // Saturates rather than overflowing for the widest bounds (SafeArray refuses those anyway).
+  int32_t count() const noexcept {
+    int64_t n = static_cast<int64_t>(upper) - lower + 1;
+    return n <= 0 ? 0 : static_cast<int32_t>(n > INT32_MAX ? INT32_MAX : n);
+  }
 };
 
 // A multi-dimensional automation array with lower and upper bounds. Elements are Variants of
