@@ -2,6 +2,8 @@
 
 #include <pugixml.hpp>
 
+#include "platform/xml/XmlParse.h"
+
 namespace lv8int::xml {
 
 XmlDocument::XmlDocument() : doc_(std::make_shared<pugi::xml_document>()) {}

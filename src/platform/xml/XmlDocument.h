@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "platform/xml/XmlNode.h"
-#include "platform/xml/XmlParse.h"
+#include "platform/xml/XmlParseError.h"
 
 namespace lv8int::xml {
 
