@@ -1,6 +1,7 @@
 #include "platform/automation/ComponentRegistry.h"
 
 #include "platform/automation/AutomationError.h"
+#include "platform/helpers/Helpers.h"
 
 namespace lv8int {
 
@@ -62,6 +63,27 @@ Ref<Object> ComponentRegistry::createByClsid(StringView clsid) {
   Ref<Object> obj = f();
   if (!obj) raiseError(err::CannotCreateObject);
   return obj;
+}
+
+Ref<Object> ComponentRegistry::createOnServer(StringView progID, StringView server) {
+  if (!server.empty() && !equalsNoCase(server, helpers::computerName())) raiseError(err::RemoteServerUnavailable);
+  return create(progID);
+}
+
+Ref<Object> ComponentRegistry::createInProcess(StringView progID, StringView clsid) {
+  ComponentFactory f;
+  {
+    std::lock_guard lock(mutex_);
+    if (!progID.empty()) {
+      auto it = byProgID_.find(foldCase(progID));
+      if (it != byProgID_.end()) f = it->second;
+    }
+    if (!f && !clsid.empty()) {
+      auto it = byClsid_.find(foldCase(clsid));
+      if (it != byClsid_.end()) f = it->second;
+    }
+  }
+  return f ? f() : Ref<Object>();
 }
 
 ScopedComponent::ScopedComponent(StringView progID, StringView clsid, ComponentFactory factory)

@@ -27,6 +27,12 @@ class ComponentRegistry {
   // A new instance of the class; 429 when it cannot be created.
   Ref<Object> create(StringView progID);
   Ref<Object> createByClsid(StringView clsid);
+  // A new instance made on the computer `server`: this computer's name (without regard to
+  // case) or an empty name creates locally; any other server raises 462.
+  Ref<Object> createOnServer(StringView progID, StringView server);
+  // A new instance from the factories registered in this process only (not the resolver);
+  // null when there is none.
+  Ref<Object> createInProcess(StringView progID, StringView clsid);
 
   // Looks a ProgID or class identifier up beyond the registered factories (the registry
   // store and its plug-ins); set by the component loader. Returns a factory or nothing.
