@@ -1,0 +1,116 @@
+#pragma once
+// CApplication: the one object per thread through which a host program reaches every service of
+// the library. Reached through GZRGNTUtil::Application; not creatable by clients.
+#include <cstdint>
+
+#include "platform/automation/Collection.h"
+#include "platform/automation/Dispatch.h"
+#include "platform/automation/EventSource.h"
+#include "platform/host/CDatabaseEngine.h"
+#include "platform/host/IAddIn.h"
+
+namespace lv8int {
+
+class CConfig;
+class CConsole;
+class CSystemConfig;
+class CUserConfig;
+class CPeriods;
+class CBaseInfo;
+class CUserRight;
+class CWarning;
+class CToolbar;
+class CSysStatus;
+class XMLRegistry;
+
+class CApplication : public Object {
+ public:
+  CApplication();
+  ~CApplication() override;  // runs Terminate
+
+  // _CApplication, in slot order.
+  Ref<CDatabaseEngine> DatabaseEngine() const { return databaseEngine_; }
+  String MidServerName() const { return midServerName_; }
+  Ref<Object> CreateMidObject(const String& ProgID);
+  bool ShowHint(const String& sHintName);
+  String FullPath() const { return fullPath_; }
+  Ref<Collection> Tags();
+  void Init(const Ref<Object>& mdiMain, const String& strFullPath);
+  Ref<IAddIn> AddIn();
+  Ref<CConfig> Config() const { return config_; }
+  String ComputerName() const { return computerName_; }
+  void Terminate();
+  Ref<CConsole> Console() const { return console_; }
+  String CurrentUserID() const { return currentUserID_; }
+  String CurrentUserName() const { return currentUserName_; }
+  bool login();
+  void LogOut();
+  Ref<CPeriods> Periods();
+  void SaveSysConfig();
+  void SaveUserConfig();
+  bool SilentLogin(const String& strDSN, const String& strUser, const String& strPassword, int32_t lngCorpID);
+  String StrEnv() const { return strEnv_; }
+  String strEnvValue() const { return strEnvValue_; }
+  Ref<XMLRegistry> SysConfig();
+  Ref<CSystemConfig> SysConfigControl() const { return sysConfig_; }
+  Ref<XMLRegistry> UserConfig();
+  Ref<CUserConfig> UserConfigControl() const { return userConfig_; }
+  String DSN() const { return dsn_; }
+  String CurrentPrjID() const { return currentPrjID_; }
+  void put_CurrentPrjID(const String& pstrPrjID) { currentPrjID_ = pstrPrjID; }
+  Ref<CBaseInfo> BaseInfo();
+  String EncryptPWD(const String& PWD);
+  Ref<CUserRight> UserRight();
+  Ref<CWarning> Warning();
+  Ref<CToolbar> Toolbar();
+  Ref<CSysStatus> SysStatus();
+  String Title();
+  String ConnectionString() const { return connectionString_; }
+  void put_ConnectionString(const String& strCon) { connectionString_ = strCon; }
+  bool IsExamNum() const { return examFlag_; }
+  int32_t LoginType() const { return loginType_; }
+  bool login2(int32_t& nLoginType);
+  void SetIsExam() { examFlag_ = true; }
+
+  // Library-internal.
+  int32_t corporationID() const { return corporationID_; }
+  // The host's main form given to Init (no object before Init).
+  Ref<Object> mainForm() const { return mainForm_; }
+  // Source of the __CApplication events (OnLanguageChange; the library raises none).
+  EventSource& events() { return events_; }
+
+  static const DispatchTable* classDispatchTable();
+  const DispatchTable* dispatchTable() const override { return classDispatchTable(); }
+
+ private:
+  String currentPrjID_;
+  String currentUserID_;
+  String currentUserName_;
+  int32_t corporationID_ = 0;
+  String dsn_;
+  String strEnv_;
+  String strEnvValue_;
+  Ref<CUserConfig> userConfig_;
+  Ref<CSystemConfig> sysConfig_;
+  Ref<CPeriods> periods_;
+  Ref<CBaseInfo> baseInfo_;
+  String connectionString_;
+  Ref<CDatabaseEngine> databaseEngine_;
+  bool examFlag_ = false;
+  int32_t loginType_ = 0;
+  Ref<CUserRight> userRight_;
+  Ref<CWarning> warning_;
+  Ref<CToolbar> toolbar_;
+  Ref<CSysStatus> sysStatus_;
+  String computerName_;
+  Ref<Collection> tags_;
+  Ref<CConfig> config_;
+  Ref<CConsole> console_;
+  String fullPath_;
+  String midServerName_;
+  Ref<IAddIn> addIn_;
+  Ref<Object> mainForm_;
+  EventSource events_;
+};
+
+}  // namespace lv8int
