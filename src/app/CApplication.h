@@ -76,6 +76,11 @@ class CApplication : public Object {
   int32_t corporationID() const { return corporationID_; }
   // The host's main form given to Init (no object before Init).
   Ref<Object> mainForm() const { return mainForm_; }
+  // For tools that read a configuration tree without starting a host (lv8 config ...): the
+  // host program's path and the user whose folder CurrentUserPath names. Hosts use Init/login.
+  void setFullPath(const String& strFullPath) { fullPath_ = strFullPath; }
+  void setCurrentUserName(const String& name) { currentUserName_ = name; }
+  void setComputerName(const String& name) { computerName_ = name; }
   // Source of the __CApplication events (OnLanguageChange; the library raises none).
   EventSource& events() { return events_; }
 
