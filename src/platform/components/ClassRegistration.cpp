@@ -121,13 +121,11 @@ void unregisterClass(const ClassInfo& info, StringView modulePath) {
   if (clsid.empty()) return;
   IRegistry& r = IRegistry::current();
   r.transaction([&] {
+    String classKey = u"CLSID\\" + clsid;
+    String server = readText(classKey + u"\\InprocServer32", u"");
+    if (!server.empty() && !sameFile(server, modulePath)) return;  // another server owns the class now
     if (keyName(info.progID) && normalizeGuid(readText(info.progID + u"\\CLSID", u"")) == clsid)
       r.deleteKey(reg::HKEY_CLASSES_ROOT, info.progID);
-    String classKey = u"CLSID\\" + clsid;
-    reg::OpenedKey cls(r, reg::HKEY_CLASSES_ROOT, classKey);
-    if (!cls.ok()) return;
-    String server = readText(classKey + u"\\InprocServer32", u"");
-    if (!server.empty() && !sameFile(server, modulePath)) return;
     String appID = normalizeGuid(readText(classKey, u"AppID"));
     r.deleteKey(reg::HKEY_CLASSES_ROOT, classKey);
     if (!appID.empty() && !appIDInUse(r, appID)) r.deleteKey(reg::HKEY_CLASSES_ROOT, u"AppID\\" + appID);

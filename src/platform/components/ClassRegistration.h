@@ -27,10 +27,10 @@ String normalizeGuid(StringView guid);
 // Writes the class's registration naming `modulePath` as its server, as one change of the
 // registry. A ProgID or identifier that is not well-formed raises 5.
 void registerClass(const ClassInfo& info, StringView modulePath);
-// Removes the class's registration: the ProgID key only while it still names this class
-// identifier, the class key only while its server is `modulePath` (the same file), the AppID
-// key once no registered class names it any more. Another server's registration of the same
-// names is left alone.
+// Removes the class's registration while its server is `modulePath` (the same file, or none):
+// the class key, the ProgID key while it still names this class identifier, and the AppID key
+// once no registered class names it any more. A class another server has taken over since is
+// left alone.
 void unregisterClass(const ClassInfo& info, StringView modulePath);
 
 // Lookups; "" when not registered. A ProgID without a CLSID key follows its CurVer once.
