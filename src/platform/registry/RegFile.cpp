@@ -35,6 +35,20 @@ bool validUtf8(std::string_view s) {
   return true;
 }
 
+// UTF-16 text with every unpaired surrogate replaced by U+FFFD, so that whatever is read can
+// be written in UTF-8 and read back the same.
+String pairedSurrogatesOnly(String text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    char16_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+      ++i;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      text[i] = 0xFFFD;
+    }
+  }
+  return text;
+}
+
 bool isSpace(char16_t c) { return c == u' ' || c == u'\t'; }
 
 StringView trimLeft(StringView s) {
@@ -143,7 +157,8 @@ class Parser {
     auto root = reg::rootByName(parts.front());
     if (!root) return problem(u"unknown root key '" + parts.front() + u"'");
     parts.erase(parts.begin());
-    if (!RegistryHive::validPath(parts)) return problem(u"key name too long or too deep");
+    if (!RegistryHive::validPath(RegistryHive::canonical(*root, parts).second))
+      return problem(u"key name too long or too deep");
     if (remove && parts.empty()) return problem(u"a root key cannot be deleted");
     Operation op;
     op.kind = remove ? Operation::Kind::DeleteKey : Operation::Kind::CreateKey;
@@ -320,8 +335,8 @@ String quote(StringView text) {
   return out;
 }
 
-// A REG_SZ that a quoted text reproduces exactly: one terminating zero, no other zero, and
-// no line breaks (which other readers of the format do not take back).
+// A REG_SZ that a quoted text reproduces exactly: one terminating zero, no other zero, no
+// line breaks (which other readers of the format do not take back) and no unpaired surrogate.
 bool quotable(const reg::Value& v) {
   if (v.type != reg::REG_SZ || v.data.size() < 2 || v.data.size() % 2 != 0) return false;
   String s = reg::fromUtf16le(v.data.data(), v.data.size());
@@ -329,7 +344,7 @@ bool quotable(const reg::Value& v) {
   s.pop_back();
   for (char16_t c : s)
     if (c == u'\0' || c == u'\r' || c == u'\n') return false;
-  return true;
+  return pairedSurrogatesOnly(s) == s;
 }
 
 void writeValue(const reg::Value& v, String& out, StringView nl) {
@@ -405,7 +420,7 @@ Document parse(std::string_view bytes) {
   String text;
   if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE) {
     doc.encoding = Encoding::Utf16le;
-    text = reg::fromUtf16le(reinterpret_cast<const uint8_t*>(bytes.data()) + 2, bytes.size() - 2);
+    text = pairedSurrogatesOnly(reg::fromUtf16le(reinterpret_cast<const uint8_t*>(bytes.data()) + 2, bytes.size() - 2));
   } else if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") {
     text = fromUtf8(bytes.substr(3));
   } else if (validUtf8(bytes)) {

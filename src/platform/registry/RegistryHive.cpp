@@ -47,8 +47,9 @@ RegistryKey* RegistryHive::find(reg::Handle root, const std::vector<String>& pat
 }
 
 RegistryKey* RegistryHive::create(reg::Handle root, const std::vector<String>& path) {
-  if (!reg::isRoot(root) || !validPath(path)) return nullptr;
+  if (!reg::isRoot(root)) return nullptr;
   auto [r, p] = canonical(root, path);
+  if (!validPath(p)) return nullptr;
   RegistryKey* key = &rootKey(r);
   for (const String& name : p) key = &key->ensureChild(name);
   return key;

@@ -177,7 +177,7 @@ class PluginInChildProcess : public ::testing::Test {
     env.insert("XDG_CONFIG_HOME", QString::fromStdString(dir.file("config")));
     p.setProcessEnvironment(env);
     p.start(QString::fromStdString(kBin + program), args);
-    if (!p.waitForFinished(30000)) return {-1, {}, u"did not finish"_qs};
+    if (!p.waitForFinished(30000)) return {-1, {}, QString::fromStdString(program) + u" did not run: "_qs + p.errorString()};
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
             QString::fromUtf8(p.readAllStandardError())};
   }

@@ -25,7 +25,7 @@ class RegCommand : public ::testing::Test {
     env.insert("XDG_CONFIG_HOME", QString::fromStdString(dir.file("config")));
     p.setProcessEnvironment(env);
     p.start(QString::fromStdString(std::string(LV8_BINARY_DIR) + "/tools/lv8"), args);
-    if (!p.waitForFinished(30000)) return {-1, {}, "did not finish"};
+    if (!p.waitForFinished(30000)) return {-1, {}, "lv8 did not run: " + p.errorString().toStdString()};
     return {p.exitCode(), p.readAllStandardOutput().toStdString(), p.readAllStandardError().toStdString()};
   }
 };
