@@ -118,6 +118,9 @@ QString FolderSelectionDialog::selectedFolder() const {
 bool FolderSelectionDialog::selectFolder(const QString& path) {
   const QString clean = QDir::cleanPath(QDir::current().absoluteFilePath(path));
   if (!QFileInfo(clean).isDir()) return false;
+  // Hidden folders are left out of the tree unless the folder asked for lies in one.
+  if (clean.contains(QStringLiteral("/.")) && !(model_->filter() & QDir::Hidden))
+    model_->setFilter(model_->filter() | QDir::Hidden);
   const QModelIndex index = model_->index(clean);
   if (!index.isValid()) return false;
   if (index == tree_->currentIndex()) judgeSelection();

@@ -36,11 +36,15 @@ bool LinuxWindows::isWindow(int32_t handle) {
 std::vector<int32_t> LinuxWindows::topLevelWindows() {
   std::vector<int32_t> out;
   if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return out;
-  // The active window first, then the rest in the order the application keeps them.
+  // Qt keeps no stacking order: the active window first, then the visible ones, then the hidden.
   QWidget* active = QApplication::activeWindow();
   if (active) out.push_back(handleOf(active));
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (w != active && w->isWindow() && w->windowType() != Qt::Desktop) out.push_back(handleOf(w));
+  std::vector<int32_t> hidden;
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (w == active || !w->isWindow() || w->windowType() == Qt::Desktop) continue;
+    (w->isVisible() ? out : hidden).push_back(handleOf(w));
+  }
+  out.insert(out.end(), hidden.begin(), hidden.end());
   return out;
 }
 

@@ -24,6 +24,7 @@ namespace {
 // default ends the process. While a session runs, errors on our connection are counted.
 Display* sessionDisplay = nullptr;
 int sessionErrors = 0;
+int sessionDepth = 0;
 XErrorHandler previousHandler = nullptr;
 
 int onXError(Display* d, XErrorEvent* e) {
@@ -65,6 +66,7 @@ struct X11Windows::Session {
   explicit Session(X11Windows& self)
       : lock(self.mutex_), d(static_cast<Display*>(self.display())) {
     if (!d) return;
+    if (sessionDepth++ > 0) return;  // the handler of the outer session is in place
     sessionDisplay = d;
     sessionErrors = 0;
     previousHandler = XSetErrorHandler(onXError);
@@ -72,6 +74,7 @@ struct X11Windows::Session {
   ~Session() {
     if (!d) return;
     XSync(d, False);
+    if (--sessionDepth > 0) return;
     XSetErrorHandler(previousHandler);
     sessionDisplay = nullptr;
   }

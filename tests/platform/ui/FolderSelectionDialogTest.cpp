@@ -129,6 +129,18 @@ TEST_F(FolderDialogTest, StartsAtTheNearestExistingFolderAndWithoutCallbackAllow
   EXPECT_EQ(folder, tmp.name("plain/"));
 }
 
+TEST_F(FolderDialogTest, AHiddenStartingFolderIsShownAndSelected) {
+  tmp.mkdir(".lv8 配置");
+  test::whenModalShown([&](QWidget* w) {
+    Parts p = partsOf(w);
+    EXPECT_EQ(p.dialog->selectedFolder(), q(tmp.file(".lv8 配置/")));
+    QTest::mouseClick(p.ok, Qt::LeftButton);
+  });
+  String folder = tmp.name(".lv8 配置");
+  EXPECT_TRUE(IFolderDialog::current().browseForFolder(folder, 0, nullptr, u"选择"));
+  EXPECT_EQ(folder, tmp.name(".lv8 配置/"));
+}
+
 TEST_F(FolderDialogTest, ACallbackErrorDisablesOkAndShowsItsDescription) {
   callback->raise = true;
   test::whenModalShown([&](QWidget* w) {

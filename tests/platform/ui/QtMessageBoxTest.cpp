@@ -52,7 +52,9 @@ TEST(QtMessageBox, EachButtonOfEachSetAnswersItsResultCode) {
       {MB_YESNO, {IDYES, IDNO}},
       {MB_RETRYCANCEL, {IDRETRY, IDCANCEL}},
       {MB_CANCELTRYCONTINUE, {IDCANCEL, IDTRYAGAIN, IDCONTINUE}}};
-  for (const auto& [set, results] : sets) {
+  for (const auto& entry : sets) {
+    const int32_t set = entry.first;
+    const std::vector<int32_t>& results = entry.second;
     for (int32_t expected : results) {
       const int32_t got = showAnd(set, [&, expected](QMessageBox* box) {
         EXPECT_EQ(box->buttons().size(), static_cast<qsizetype>(results.size())) << "set " << set;
@@ -105,8 +107,8 @@ TEST(QtMessageBox, IconCaptionAndPlainText) {
       {0, QMessageBox::NoIcon},         {MB_ICONCRITICAL, QMessageBox::Critical},
       {MB_ICONQUESTION, QMessageBox::Question}, {MB_ICONEXCLAMATION, QMessageBox::Warning},
       {MB_ICONINFORMATION, QMessageBox::Information}, {80, QMessageBox::NoIcon}};
-  for (const auto& [bits, icon] : icons) {
-    showAnd(MB_OK | bits, [icon = icon, bits = bits](QMessageBox* box) {
+  for (const auto& [bitsOf, iconOf] : icons) {
+    showAnd(MB_OK | bitsOf, [icon = iconOf, bits = bitsOf](QMessageBox* box) {
       EXPECT_EQ(box->icon(), icon) << "icon bits " << bits;
       box->close();
     });

@@ -173,8 +173,14 @@ TEST(LinuxWindows, ThisProcessesWindowsAndItsMainWindow) {
   // The owned dialog may be active: the main window is the first window without an owner.
   EXPECT_EQ(windows.mainWindowOf(::getpid()), hm);
 
+  // Visible windows come before hidden ones.
+  QWidget hiddenOne;
+  const auto withHidden = windows.topLevelWindows();
+  EXPECT_EQ(withHidden.back(), windows.handleOf(&hiddenOne));
+  EXPECT_EQ(windows.mainWindowOf(::getpid()), hm);
+
   main.reset();
-  EXPECT_EQ(windows.mainWindowOf(::getpid()), 0);
+  EXPECT_EQ(windows.mainWindowOf(::getpid()), windows.handleOf(&hiddenOne));
 }
 
 TEST(LinuxWindows, AnotherProcessHasNoWindowsWithoutADisplay) {
