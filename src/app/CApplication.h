@@ -23,6 +23,8 @@ class CToolbar;
 class CSysStatus;
 class XMLRegistry;
 
+// Getters returning the library's own classes are defined out of line, so that including this
+// header does not need their definitions.
 class CApplication : public Object {
  public:
   CApplication();
@@ -37,10 +39,10 @@ class CApplication : public Object {
   Ref<Collection> Tags();
   void Init(const Ref<Object>& mdiMain, const String& strFullPath);
   Ref<IAddIn> AddIn();
-  Ref<CConfig> Config() const { return config_; }
+  Ref<CConfig> Config() const;
   String ComputerName() const { return computerName_; }
   void Terminate();
-  Ref<CConsole> Console() const { return console_; }
+  Ref<CConsole> Console() const;
   String CurrentUserID() const { return currentUserID_; }
   String CurrentUserName() const { return currentUserName_; }
   bool login();
@@ -52,9 +54,9 @@ class CApplication : public Object {
   String StrEnv() const { return strEnv_; }
   String strEnvValue() const { return strEnvValue_; }
   Ref<XMLRegistry> SysConfig();
-  Ref<CSystemConfig> SysConfigControl() const { return sysConfig_; }
+  Ref<CSystemConfig> SysConfigControl() const;
   Ref<XMLRegistry> UserConfig();
-  Ref<CUserConfig> UserConfigControl() const { return userConfig_; }
+  Ref<CUserConfig> UserConfigControl() const;
   String DSN() const { return dsn_; }
   String CurrentPrjID() const { return currentPrjID_; }
   void put_CurrentPrjID(const String& pstrPrjID) { currentPrjID_ = pstrPrjID; }
