@@ -22,6 +22,7 @@ class CWarning;
 class CToolbar;
 class CSysStatus;
 class XMLRegistry;
+class ILoginWindow2;
 
 // Getters returning the library's own classes are defined out of line, so that including this
 // header does not need their definitions.
@@ -90,6 +91,12 @@ class CApplication : public Object {
   const DispatchTable* dispatchTable() const override { return classDispatchTable(); }
 
  private:
+  String findMidServerName();
+  // login (nLoginType null) and login2 share their steps.
+  bool runLogin(int32_t* nLoginType);
+  template <class Window>
+  bool runLoginDialog(Window& window, ILoginWindow2* typed);
+
   String currentPrjID_;
   String currentUserID_;
   String currentUserName_;

@@ -16,7 +16,7 @@ class CHTMLHelp;
 
 class CConsole : public Object {
  public:
-  CConsole() = default;
+  CConsole();  // out of line: the header needs no definition of frmProgress or CHTMLHelp
   ~CConsole() override;  // unloads the progress window, closes help
 
   void ShowHelp(int32_t ContextID);
@@ -49,6 +49,11 @@ class CConsole : public Object {
   const DispatchTable* dispatchTable() const override { return classDispatchTable(); }
 
  private:
+  // The attached main form; 91 when there is none.
+  IMDIForm& form() const;
+  // Calls a member of the main form by name.
+  void forward(StringView member, Args args) const;
+
   Ref<IMDIForm> mainForm_;
   Ref<frmProgress> progress_;
   bool closing_ = false;
