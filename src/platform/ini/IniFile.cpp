@@ -66,7 +66,7 @@ IniFile IniFile::parse(std::string_view bytes) {
     if (unit == 1) return static_cast<unsigned char>(body[i]);
     return static_cast<unsigned char>(body[i]) | (static_cast<unsigned char>(body[i + 1]) << 8);
   };
-  const size_t whole = body.size() - body.size() % unit;  // an odd last byte of UTF-16 stays raw
+  const size_t whole = body.size() - body.size() % unit;
   size_t start = 0;
   for (size_t i = 0; i < whole; i += unit) {
     if (unitAt(i) != '\n') continue;
@@ -75,7 +75,8 @@ IniFile IniFile::parse(std::string_view bytes) {
     f.lines_.push_back(Line{std::string(body.substr(start, end - start)), std::string(body.substr(end, i + unit - end)), {}, false});
     start = i + unit;
   }
-  if (start < body.size()) f.lines_.push_back(Line{std::string(body.substr(start)), {}, {}, false});
+  if (start < whole) f.lines_.push_back(Line{std::string(body.substr(start, whole - start)), {}, {}, false});
+  f.trailer_ = body.substr(whole);
 
   for (Line& line : f.lines_) {
     switch (f.encoding_) {
@@ -130,7 +131,7 @@ std::string IniFile::serialize() const {
     out += line.dirty ? encode(line.text) : line.raw;
     out += line.eol;
   }
-  return out;
+  return out + trailer_;
 }
 
 void IniFile::save(StringView path) const { files::writeFileAtomically(path, serialize()); }

@@ -69,6 +69,7 @@ class IniFile {
   std::string lineEnd() const;
 
   std::string preamble_;  // byte-order mark
+  std::string trailer_;   // an odd last byte of a UTF-16 file, kept last
   std::vector<Line> lines_;
   Encoding encoding_ = Encoding::Utf8;
   int codePage_ = 0;  // for Encoding::Ansi

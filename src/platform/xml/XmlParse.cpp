@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <unordered_set>
 #include <vector>
 
@@ -149,15 +150,11 @@ bool checkCharacters(string_view text, XmlParseError& error) {
       return fail(error, xmlerr::BadText, "An invalid character was found in text content.", text, i);
   }
   size_t i = 0;
-  while (i < text.size()) {
+  while ((i = text.find_first_of("<&", i)) != string_view::npos) {
     if (text[i] == '<') {
       size_t next = skipMarkup(text, i);
       if (next == string_view::npos) return true;  // unclosed: the parser reports it
       i = next == i ? i + 1 : next;
-      continue;
-    }
-    if (text[i] != '&') {
-      ++i;
       continue;
     }
     size_t semi = text.find(';', i);
@@ -197,20 +194,12 @@ bool isNameChar(char c) {
          static_cast<unsigned char>(c) >= 0x80;
 }
 
-// Walks the tags up to `limit`: the elements open there, outermost first, and where the first
-// text outside every element is (npos when there is none).
-struct TagScan {
+// The elements open at `limit`, outermost first (for the report of an unclosed tag).
+std::vector<std::string> openTags(string_view text, size_t limit) {
   std::vector<std::string> open;
-  size_t strayText = string_view::npos;
-};
-
-TagScan scanTags(string_view text, size_t limit) {
-  TagScan scan;
   size_t i = 0;
   while (i < limit && i < text.size()) {
     if (text[i] != '<') {
-      if (scan.open.empty() && scan.strayText == string_view::npos && !std::isspace(static_cast<unsigned char>(text[i])))
-        scan.strayText = i;
       ++i;
       continue;
     }
@@ -237,13 +226,13 @@ TagScan scanTags(string_view text, size_t limit) {
       }
     }
     if (closing) {
-      if (!scan.open.empty()) scan.open.pop_back();
+      if (!open.empty()) open.pop_back();
     } else if (!name.empty() && !(k < text.size() && text[k - 1] == '/')) {
-      scan.open.push_back(name);
+      open.push_back(name);
     }
     i = k + 1;
   }
-  return scan;
+  return open;
 }
 
 bool parseFailure(const pugi::xml_parse_result& result, string_view text, XmlParseError& error) {
@@ -272,7 +261,7 @@ bool parseFailure(const pugi::xml_parse_result& result, string_view text, XmlPar
       return fail(error, xmlerr::BadEndTag, "End tag is incorrect.", text, at);
     case pugi::status_end_element_mismatch: {
       const bool mismatch = at >= 2 && startsWith(text, at - 2, "</");
-      std::vector<std::string> open = scanTags(text, mismatch ? at - 2 : text.size()).open;
+      std::vector<std::string> open = openTags(text, mismatch ? at - 2 : text.size());
       if (mismatch) {
         size_t end = at;
         while (end < text.size() && isNameChar(text[end])) ++end;
@@ -299,27 +288,35 @@ bool checkStructure(const pugi::xml_document& doc, string_view text, XmlParseErr
     if (n.type() == pugi::node_element && ++roots > 1)
       return fail(error, xmlerr::MultipleRoots, "Only one top level element is allowed in an XML document.", text,
                   offset > 0 ? offset - 1 : 0);
-    if (n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata)
+    if (n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata) {
+      while (offset < text.size() && std::isspace(static_cast<unsigned char>(text[offset]))) ++offset;
       return fail(error, xmlerr::InvalidAtTopLevel, "Invalid at the top level of the document.", text, offset);
+    }
   }
-  // Text outside the document element is dropped by the parser underneath.
-  size_t stray = scanTags(text, text.size()).strayText;
-  if (stray != string_view::npos)
-    return fail(error, xmlerr::InvalidAtTopLevel, "Invalid at the top level of the document.", text, stray);
+  if (roots == 0) return fail(error, xmlerr::MissingRoot, "XML document must have a top level element.", text, text.size());
   struct Walker : pugi::xml_tree_walker {
     pugi::xml_node duplicate;
     std::string name;
     bool for_each(pugi::xml_node& node) override {
       if (node.type() != pugi::node_element || !node.first_attribute()) return true;
-      std::unordered_set<string_view> seen;
-      for (pugi::xml_attribute a : node.attributes()) {
-        if (!seen.insert(a.name()).second) {
-          duplicate = node;
-          name = a.name();
-          return false;
-        }
+      int count = 0;
+      for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute()) {
+        if (++count > 16) return manyAttributes(node);
+        for (pugi::xml_attribute b = node.first_attribute(); b != a; b = b.next_attribute())
+          if (std::strcmp(a.name(), b.name()) == 0) return found(node, a);
       }
       return true;
+    }
+    bool manyAttributes(const pugi::xml_node& node) {
+      std::unordered_set<string_view> seen;
+      for (pugi::xml_attribute a : node.attributes())
+        if (!seen.insert(a.name()).second) return found(node, a);
+      return true;
+    }
+    bool found(const pugi::xml_node& node, const pugi::xml_attribute& a) {
+      duplicate = node;
+      name = a.name();
+      return false;
     }
   } walker;
   if (!const_cast<pugi::xml_document&>(doc).traverse(walker) && walker.duplicate) {
@@ -339,7 +336,9 @@ bool parseBytes(pugi::xml_document& doc, std::string_view bytes, XmlParseError& 
   std::string utf8;
   bool ok = decode(bytes, utf8, error) && checkCharacters(utf8, error);
   if (ok) {
-    pugi::xml_parse_result result = doc.load_buffer(utf8.data(), utf8.size(), pugi::parse_default, pugi::encoding_utf8);
+    // As a fragment, text outside the document element is kept, so that it can be refused.
+    pugi::xml_parse_result result =
+        doc.load_buffer(utf8.data(), utf8.size(), pugi::parse_default | pugi::parse_fragment, pugi::encoding_utf8);
     ok = result ? checkStructure(doc, utf8, error) : parseFailure(result, utf8, error);
   }
   if (!ok) doc.reset();

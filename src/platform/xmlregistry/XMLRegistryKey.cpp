@@ -41,6 +41,7 @@ Ref<XMLRegistryKey> XMLRegistryKey::findSubKey(StringView name) const {
 
 Ref<XMLRegistryKey> XMLRegistryKey::addSubKey(StringView name) {
   if (name.empty() || name.find(u'/') != StringView::npos) refuse(u"A key name may not be empty or contain \"/\".");
+  XMLRegistryValue::checkText(name);
   String folded = foldCase(name);
   auto it = keyIndex_.find(folded);
   if (it != keyIndex_.end()) return it->second;
@@ -99,12 +100,17 @@ Ref<XMLRegistryKeys> XMLRegistryKey::SubKeys() { return make<XMLRegistryKeys>(Re
 
 Ref<XMLRegistryValue> XMLRegistryKey::AddValue(const String& name, const String& text) {
   if (name.empty()) refuse(u"A value name may not be empty.");
-  if (Ref<XMLRegistryValue> existing = findValue(name)) {
-    existing->setText(text);
-    return existing;
+  XMLRegistryValue::checkText(name);
+  XMLRegistryValue::checkText(text);
+  String folded = foldCase(name);
+  auto it = valueIndex_.find(folded);
+  if (it != valueIndex_.end()) {
+    it->second->setText(text);
+    return it->second;
   }
   Ref<XMLRegistryValue> value = make<XMLRegistryValue>(name, text);
-  attachValue(value);
+  values_.push_back(value);
+  valueIndex_.emplace(std::move(folded), value);
   return value;
 }
 

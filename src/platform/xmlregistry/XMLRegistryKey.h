@@ -22,7 +22,10 @@ class XMLRegistryKey : public Object {
 
   String Name() const { return name_; }
   String DefaultValue() const { return default_; }
-  void SetDefaultValue(const String& text) { default_ = text; }
+  void SetDefaultValue(const String& text) {
+    XMLRegistryValue::checkText(text);
+    default_ = text;
+  }
   // The key at `path` below this one ("" is this key). Without `create`, a missing key gives
   // no object; with it, missing keys are created along the path.
   Ref<XMLRegistryKey> OpenKey(const String& path, bool create);

@@ -19,7 +19,13 @@ String XMLRegistryValue::Value() const {
   raiseError(err::InvalidProcedureCall, u"XMLRegistryValue", u"The value '" + name_ + u"' does not exist.");
 }
 
+void XMLRegistryValue::checkText(StringView text) {
+  if (text.find(u'\0') != StringView::npos)
+    raiseError(err::InvalidProcedureCall, u"XMLRegistry", u"A registry text may not contain the NUL character.");
+}
+
 void XMLRegistryValue::SetValue(const String& text) {
+  checkText(text);
   if (!pendingKey_) {
     text_ = text;
     return;

@@ -25,6 +25,9 @@ class XMLRegistryValue : public Object {
   const String& text() const noexcept { return text_; }
   void setText(String text) { text_ = std::move(text); }
 
+  // Raises 5 for a text the file cannot hold (a NUL character).
+  static void checkText(StringView text);
+
   const DispatchTable* dispatchTable() const override;
 
  private:

@@ -8,6 +8,7 @@ Ref<XMLRegistryValue> XMLRegistryValues::Item(const Variant& index) {
     const String& name = v.rawString();
     if (name.empty()) raiseError(err::InvalidProcedureCall, u"XMLRegistryValues", u"A value name may not be empty.");
     if (Ref<XMLRegistryValue> found = key_->findValue(name)) return found;
+    XMLRegistryValue::checkText(name);
     return make<XMLRegistryValue>(name, key_);
   }
   if (v.isMissing() || v.isEmpty() || v.isNull()) raiseError(err::InvalidProcedureCall);

@@ -24,6 +24,8 @@ TEST(XmlParseErrors, CodeReasonAndPlace) {
       {"", xmlerr::MissingRoot, "XML document must have a top level element.", 1, 1},
       {"<a/>\n<b/>", xmlerr::MultipleRoots, "Only one top level element", 2, 1},
       {"text<a/>", xmlerr::InvalidAtTopLevel, "Invalid at the top level", 1, 1},
+      {"<a/>\n tail", xmlerr::InvalidAtTopLevel, "Invalid at the top level", 2, 2},
+      {"<!-- only -->\n", xmlerr::MissingRoot, "XML document must have a top level element.", 2, 1},
       {"<a x='1' x='2'/>", xmlerr::DuplicateAttribute, "Duplicate attribute 'x'.", 1, 2},
       {"<a>&nbsp;</a>", xmlerr::UndefinedEntity, "Reference to undefined entity 'nbsp'.", 1, 4},
       {"<a>&#0;</a>", xmlerr::BadCharacterReference, "Invalid character reference.", 1, 4},

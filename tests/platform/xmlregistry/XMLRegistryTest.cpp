@@ -128,6 +128,14 @@ TEST(XMLRegistry, KeysAndValues) {
   k->RemoveValue(u"LargeIcons");  // already gone: nothing happens
   EXPECT_EQ(k->Values()->Count(), 0);
   EXPECT_EQ(errorOf([&] { k->AddValue(u"", u"x"); }), err::InvalidProcedureCall);
+  // A NUL cannot be written to the file, so it is refused rather than cut off there.
+  const String nul(u"a\0b", 3);
+  EXPECT_EQ(errorOf([&] { k->AddValue(u"v", nul); }), err::InvalidProcedureCall);
+  EXPECT_EQ(errorOf([&] { k->AddValue(nul, u"x"); }), err::InvalidProcedureCall);
+  EXPECT_EQ(errorOf([&] { k->SetDefaultValue(nul); }), err::InvalidProcedureCall);
+  EXPECT_EQ(errorOf([&] { root->OpenKey(nul, true); }), err::InvalidProcedureCall);
+  EXPECT_EQ(errorOf([&] { k->Values()->Item(Variant(u"p"))->SetValue(nul); }), err::InvalidProcedureCall);
+  EXPECT_EQ(k->Values()->Count(), 0);
 
   root->OpenKey(u"General/Other", true);
   root->DeleteKey(u"general/MDICHILD");

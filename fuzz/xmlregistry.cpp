@@ -1,0 +1,41 @@
+// XML registry files: whatever loads saves to a document that loads to the same registry; a
+// failed load leaves an empty registry.
+#include <cstdint>
+#include <cstdlib>
+
+#include "platform/automation/AutomationError.h"
+#include "platform/xmlregistry/XMLRegistry.h"
+#include "platform/xmlregistry/XMLRegistryKeys.h"
+#include "platform/xmlregistry/XMLRegistryValues.h"
+
+using namespace lv8int;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  auto reg = make<XMLRegistry>();
+  if (!reg->loadXml(bytes)) {
+    Ref<XMLRegistryKey> root = reg->RootKey();
+    if (root->Values()->Count() || root->SubKeys()->Count() || !root->DefaultValue().empty()) std::abort();
+    return 0;
+  }
+  const std::string saved = reg->toXml();
+  auto again = make<XMLRegistry>();
+  if (!again->loadXml(saved) || again->toXml() != saved) std::abort();
+
+  // The input's first line as a key path and value name.
+  const String text = fromUtf8(bytes.substr(0, std::min<size_t>(bytes.find('\n'), 200)));
+  try {
+    Ref<XMLRegistryKey> key = again->RootKey()->OpenKey(text, true);
+    if (key != again->RootKey()->OpenKey(text, false)) std::abort();
+    if (!text.empty()) {
+      key->Values()->Item(Variant(text))->SetValue(text);
+      if (CStr(key->GetValue(text, Variant::missing())) != text) std::abort();
+    }
+  } catch (const AutomationError&) {
+    return 0;  // too deep
+  }
+  const std::string resaved = again->toXml();
+  auto third = make<XMLRegistry>();
+  if (!third->loadXml(resaved) || third->toXml() != resaved) std::abort();
+  return 0;
+}
