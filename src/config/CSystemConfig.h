@@ -6,9 +6,14 @@
 
 namespace lv8int {
 
+class CConfig;
+
 class CSystemConfig : public Object {
  public:
   CSystemConfig();  // sets the file names; loads nothing
+  // Library-internal: the store of a given configuration (tools without an initialised
+  // application object).
+  explicit CSystemConfig(const Ref<CConfig>& config);
 
   bool Load();
   void Save();
@@ -24,6 +29,7 @@ class CSystemConfig : public Object {
   Ref<XMLRegistry> registry_;
   String fileName_;
   String defaultFileName_;
+  bool ownFileUnreadable_ = false;  // kept as <name>.bad before the next Save
 };
 
 }  // namespace lv8int

@@ -6,6 +6,8 @@
 
 namespace lv8int {
 
+class CConfig;
+
 class CUserConfig : public Object {
  public:
   CUserConfig() = default;
@@ -15,6 +17,12 @@ class CUserConfig : public Object {
   void Save();
   Ref<XMLRegistry> Registry() const { return registry_; }  // none before Init
   void Init(String& strUserCode);
+
+  // Library-internal: Init against a given configuration (tools without an initialised
+  // application object), and ending a store without the save its end would make (read-only
+  // tools).
+  void initWith(const Ref<CConfig>& config, const String& strUserCode);
+  void releaseUnsaved() { registry_ = nullptr; }
 
   String userCode() const { return userCode_; }
   String fileName() const { return fileName_; }
@@ -28,6 +36,7 @@ class CUserConfig : public Object {
   Ref<XMLRegistry> registry_;
   String fileName_;
   String defaultFileName_;
+  bool ownFileUnreadable_ = false;  // kept as <name>.bad before the next Save
 };
 
 }  // namespace lv8int

@@ -5,6 +5,7 @@
 
 namespace lv8int {
 class CApplication;
+class XMLRegistry;
 }
 
 namespace lv8int::modXMLRegMethod {
@@ -16,5 +17,11 @@ Variant GetConfigValue(const Ref<CApplication>& app, const String& keyPath, cons
 // removes the stored value instead. Does not save the store.
 void SetConfigValue(const Ref<CApplication>& app, const String& keyPath, const Variant& value,
                     const Variant& defaultValue, bool userStore, bool removeIfDefault);
+
+// Library-internal: the same on a given store's registry (tools that hold a store without a
+// logged-in application object).
+Variant GetConfigValue(const Ref<XMLRegistry>& registry, const String& keyPath, const Variant& defaultValue);
+void SetConfigValue(const Ref<XMLRegistry>& registry, const String& keyPath, const Variant& value,
+                    const Variant& defaultValue, bool removeIfDefault);
 
 }  // namespace lv8int::modXMLRegMethod

@@ -1,0 +1,42 @@
+#include "config/ConfigFiles.h"
+
+#include <QString>
+
+#include "platform/automation/AutomationError.h"
+#include "platform/files/Files.h"
+
+namespace lv8int::configfiles {
+
+bool keepAsBad(StringView file) {
+  if (!files::fileExists(file)) return true;
+  return files::copyFile(file, String(file) + u".bad");
+}
+
+bool loadStore(XMLRegistry& registry, const String& fileName, const String& defaultFileName,
+               bool& ownFileUnreadable) {
+  ownFileUnreadable = false;
+  try {
+    if (registry.Load(fileName)) return true;
+    ownFileUnreadable = files::fileExists(fileName);
+    return registry.Load(defaultFileName);
+  } catch (const AutomationError&) {
+    return false;  // a failed load is not reported
+  }
+}
+
+void saveStore(XMLRegistry& registry, const String& fileName, bool& ownFileUnreadable) {
+  if (ownFileUnreadable) {
+    if (!keepAsBad(fileName))
+      raiseError(err::PathFileAccess, kSource,
+                 u"The unreadable file " + fileName + u" could not be kept as " + fileName +
+                     u".bad; it was not overwritten.");
+    ownFileUnreadable = false;
+  }
+  registry.Save(fileName);
+}
+
+String upperCase(StringView text) {
+  return QString::fromStdU16String(String(text)).toUpper().toStdU16String();
+}
+
+}  // namespace lv8int::configfiles

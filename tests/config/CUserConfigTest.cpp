@@ -1,0 +1,117 @@
+#include "config/CUserConfig.h"
+
+#include <gtest/gtest.h>
+#include <cstdlib>
+
+#include "ConfigFakes.h"
+#include "config/CConfig.h"
+#include "config/CSystemConfig.h"
+#include "platform/automation/Conversions.h"
+#include "platform/registry/Registry.h"
+#include "support/TestHostForm.h"
+
+namespace lv8int::test {
+namespace {
+
+constexpr char kAliceFile[] = "host/Config/LV8ADSAPP/Users/alice/usercfg.xml";
+
+class UserConfigTest : public ::testing::Test {
+ protected:
+  Ref<CUserConfig> initialised(const String& user) {
+    Ref<CUserConfig> store = make<CUserConfig>();
+    scope.app->setCurrentUserName(user);
+    store->initWith(config, user);
+    return store;
+  }
+  ConfigTree tree;
+  AppScope scope{tree};
+  Ref<CConfig> config = make<CConfig>();
+};
+
+TEST_F(UserConfigTest, BeforeInitThereIsNoRegistryNothingLoadsSaveRaisesAndTheEndWritesNothing) {
+  {
+    Ref<CUserConfig> store = make<CUserConfig>();
+    EXPECT_FALSE(store->Registry());
+    EXPECT_FALSE(store->Load());
+    EXPECT_EQ(errorOf([&] { store->Save(); }).number(), err::ObjectNotSet);
+  }
+  EXPECT_EQ(tree.folder().list("host/Config/LV8ADSAPP/Users"), "");
+}
+
+// The stores as the application object makes them: through its configuration.
+TEST(StoresOfTheApplication, FollowTheConfigurationOfAnInitialisedApplication) {
+  ConfigTree tree;
+  setenv("LV8INT_COMPUTERNAME", "TESTPC", 1);
+  Registry registry{{}, {}};
+  ServiceScope<IRegistry> registryScope(registry);
+  Ref<CApplication> app = GZRGNTUtil::sharedApplication();
+  app->Init(make<TestHostForm>(), tree.hostPath());
+  unsetenv("LV8INT_COMPUTERNAME");
+
+  Ref<CSystemConfig> machine = make<CSystemConfig>();
+  EXPECT_EQ(machine->fileName(), fromUtf8(tree.machineFolder("TESTPC") + "MachineCfg.xml"));
+
+  Ref<CUserConfig> user = make<CUserConfig>();
+  app->setCurrentUserName(u"alice");
+  // Through the member table: the argument is by reference and comes back unchanged.
+  Variant code(u"A001");
+  Args byRef{Variant::byRef(code)};
+  user->invoke(u"Init", InvokeKind::Method, byRef);
+  EXPECT_EQ(CStr(code), u"A001");
+  EXPECT_EQ(user->userCode(), u"A001");
+  EXPECT_EQ(user->fileName(), fromUtf8(tree.userFolder("alice") + "usercfg.xml"));
+  EXPECT_EQ(user->defaultFileName(), fromUtf8(tree.appFolder() + "Default/UserCfg.xml"));
+  EXPECT_EQ(CStr(user->Registry()->RootKey()->GetValue(u"Origin", Variant())), u"DefaultUser");
+
+  user = nullptr;
+  app->Terminate();
+  app->setCurrentUserName({});
+  EXPECT_TRUE(tree.folder().exists(kAliceFile));
+}
+
+TEST_F(UserConfigTest, TheStoreSavesItselfWhenItEndsEvenUnchanged) {
+  { initialised(u"alice"); }
+  EXPECT_TRUE(tree.folder().exists(kAliceFile));
+  {
+    Ref<CUserConfig> store = initialised(u"alice");
+    store->Registry()->RootKey()->AddValue(u"Theme", u"dark");
+  }
+  EXPECT_NE(tree.folder().read(kAliceFile).find("dark"), std::string::npos);
+}
+
+TEST_F(UserConfigTest, ASecondInitRebindsToTheThenCurrentUserAndDropsUnsavedChanges) {
+  Ref<CUserConfig> store = initialised(u"alice");
+  store->Registry()->RootKey()->AddValue(u"Unsaved", u"x");
+  scope.app->setCurrentUserName(u"bob");
+  store->initWith(config, u"bob");
+  EXPECT_EQ(store->fileName(), fromUtf8(tree.userFolder("bob") + "usercfg.xml"));
+  EXPECT_TRUE(CStr(store->Registry()->RootKey()->GetValue(u"Unsaved", Variant())).empty());
+  EXPECT_FALSE(tree.folder().exists(kAliceFile));
+}
+
+TEST_F(UserConfigTest, AFailingSaveAtTheEndIsReportedAndSwallowedWhileSaveRaises) {
+  Ref<CUserConfig> store = initialised(u"alice");
+  tree.folder().mkdir(std::string(kAliceFile) + "/in the way");
+  EXPECT_THROW(store->Save(), AutomationError);
+  testing::internal::CaptureStderr();
+  store = nullptr;  // must not end the process
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find("usercfg.xml"), std::string::npos) << err;
+}
+
+TEST_F(UserConfigTest, AnUnreadableOwnFileIsKeptAsBadWhenTheStoreEnds) {
+  tree.folder().write(kAliceFile, "garbage that was a store");
+  { initialised(u"alice"); }
+  EXPECT_EQ(tree.folder().read(std::string(kAliceFile) + ".bad"), "garbage that was a store");
+  EXPECT_NE(tree.folder().read(kAliceFile).find("DefaultUser"), std::string::npos);
+}
+
+TEST_F(UserConfigTest, AReleasedStoreWritesNothing) {
+  Ref<CUserConfig> store = initialised(u"alice");
+  store->releaseUnsaved();
+  store = nullptr;
+  EXPECT_FALSE(tree.folder().exists(kAliceFile));
+}
+
+}  // namespace
+}  // namespace lv8int::test
