@@ -45,7 +45,10 @@ String iniConfigPath(const String& iniFile) {
 String setupTool(const String& hostFolder) {
   for (const char16_t* name : {u"LV8ClientSet", u"LV8ClientSet.exe"}) {
     const String path = hostFolder + name;
-    if (files::fileExists(path)) return files::resolve(path);
+    if (!files::fileExists(path)) continue;
+    // A path without a folder would be looked up along PATH: name the current folder.
+    const String found = files::resolve(path);
+    return found.find(u'/') == String::npos ? u"./" + found : found;
   }
   return String();
 }

@@ -156,8 +156,9 @@ TEST_F(UnlocatedConfigTest, SetupToolNamingAFolderWithoutTheMarkersRaises) {
 TEST_F(UnlocatedConfigTest, SetupToolThatCannotStartStillRereadsTheLocator) {
   // Not executable: the start fails, and the locator written meanwhile is still read.
   tree.folder().write("host/LV8ClientSet", "not a program");
-  tree.writeLocator(tree.root());
+  box.onShow = [&] { tree.writeLocator(tree.root()); };
   EXPECT_EQ(create()->Path(), u(tree.root() + "LV8ADSAPP/"));
+  EXPECT_EQ(journal, (Journal{"message box"}));
 }
 
 TEST_F(UnlocatedConfigTest, RealDialogDrivenOffscreen) {

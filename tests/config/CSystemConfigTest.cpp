@@ -81,13 +81,5 @@ TEST_F(SystemConfigTest, SaveErrorsReachTheCaller) {
   EXPECT_THROW(store->Save(), AutomationError);
 }
 
-TEST_F(SystemConfigTest, RegistryIsTheStoresOwnObject) {
-  Ref<CSystemConfig> store = make<CSystemConfig>(config);
-  EXPECT_TRUE(store->Registry() == store->Registry());
-  Args none;
-  Variant viaName = store->invoke(u"Registry", InvokeKind::PropertyGet, none);
-  EXPECT_TRUE(viaName.rawObject() == Ref<Object>(store->Registry()));
-}
-
 }  // namespace
 }  // namespace lv8int::test

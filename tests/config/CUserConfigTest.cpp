@@ -106,12 +106,5 @@ TEST_F(UserConfigTest, AnUnreadableOwnFileIsKeptAsBadWhenTheStoreEnds) {
   EXPECT_NE(tree.folder().read(kAliceFile).find("DefaultUser"), std::string::npos);
 }
 
-TEST_F(UserConfigTest, AReleasedStoreWritesNothing) {
-  Ref<CUserConfig> store = initialised(u"alice");
-  store->releaseUnsaved();
-  store = nullptr;
-  EXPECT_FALSE(tree.folder().exists(kAliceFile));
-}
-
 }  // namespace
 }  // namespace lv8int::test
