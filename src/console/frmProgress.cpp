@@ -1,0 +1,75 @@
+#include "console/frmProgress.h"
+
+#include <QCoreApplication>
+
+#include "console/ProgressDialog.h"
+#include "platform/ui/UiSupport.h"
+#include "resources/GFrontEnd.h"
+
+namespace lv8int {
+
+frmProgress::frmProgress() {
+  if (ui::canShowWidgets()) dialog_ = std::make_unique<ProgressDialog>();
+}
+
+frmProgress::~frmProgress() { Unload(); }
+
+void frmProgress::Unload() {
+  if (!dialog_) return;
+  dialog_->unload();
+  if (dialog_->isInModalLoop() || !QCoreApplication::instance()) {
+    // Still inside its own modal loop (or past the application's end): let it go later.
+    ProgressDialog* d = dialog_.release();
+    if (QCoreApplication::instance()) d->deleteLater();
+  } else {
+    dialog_.reset();
+  }
+}
+
+void frmProgress::Close() {
+  if (dialog_) dialog_->close_();
+}
+
+void frmProgress::StartJob(const Ref<IProgressJob>& job, int32_t nJobID) {
+  if (dialog_) {
+    dialog_->startJob(job, nJobID);
+    return;
+  }
+  // No window can be shown on this thread: the job runs at once, its errors reported as the
+  // window's would be.
+  try {
+    if (!job) raiseError(err::ObjectNotSet);
+    Ref<IProgressJob> keep = job;
+    keep->RunJob(nJobID);
+  } catch (const AutomationError& e) {
+    make<GFrontEnd>()->ERB(e.number(), e.source(), e.description(), Variant(int32_t{16}));
+  }
+}
+
+bool frmProgress::Canceled() { return dialog_ ? dialog_->canceled() : false; }
+
+void frmProgress::put_MainText(const String& s) {
+  if (dialog_) dialog_->setMainText(s);
+}
+
+void frmProgress::put_SubText(const String& s) {
+  if (dialog_) dialog_->setSubText(s);
+}
+
+void frmProgress::put_Style(int32_t n) {
+  if (dialog_) dialog_->setStyle(n);
+}
+
+void frmProgress::put_Percentage(double p) {
+  if (dialog_) dialog_->setPercentage(p);
+}
+
+void frmProgress::put_CancelText(const String& s) {
+  if (dialog_) dialog_->setCancelText(s);
+}
+
+void frmProgress::put_Caption(const String& s) {
+  if (dialog_) dialog_->setCaption(s);
+}
+
+}  // namespace lv8int

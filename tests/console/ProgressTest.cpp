@@ -1,0 +1,462 @@
+// The progress window driven offscreen: a job's whole lifecycle, cancelling, the close box, a
+// failing job, the percentage bar on the rendered image and the animation's sequence.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <deque>
+#include <functional>
+
+#include "console/ProgressDialog.h"
+#include "console/frmProgress.h"
+#include "platform/ServiceScope.h"
+#include "platform/ui/IMessageBox.h"
+#include "resources/ErrBoxDialog.h"
+#include "support/ModalDriver.h"
+#include "support/TitledApp.h"
+
+using namespace lv8int;
+using lv8int::test::whenModalShown;
+
+namespace {
+
+class ScriptJob : public IProgressJob {
+ public:
+  explicit ScriptJob(std::function<void(int32_t)> body) : body_(std::move(body)) {}
+  void RunJob(int32_t nJobID) override {
+    ++calls;
+    body_(nJobID);
+  }
+  int calls = 0;
+
+ private:
+  std::function<void(int32_t)> body_;
+};
+
+// Answers message boxes from a queue (No when it runs dry) and records what was asked.
+class AnsweringBox : public IMessageBox {
+ public:
+  explicit AnsweringBox(std::deque<int32_t> answers = {}) : answers_(std::move(answers)) {}
+  int32_t show(const String& text, int32_t style, const std::optional<String>& caption) override {
+    asked.push_back({text, style, caption.value_or(u"<none>")});
+    if (answers_.empty()) return 7;
+    const int32_t a = answers_.front();
+    answers_.pop_front();
+    return a;
+  }
+  void answer(int32_t a) { answers_.push_back(a); }
+  struct Question {
+    String text;
+    int32_t style;
+    String caption;
+  };
+  std::vector<Question> asked;
+
+ private:
+  std::deque<int32_t> answers_;
+};
+
+constexpr int32_t kYes = 6, kNo = 7;
+
+QString labelText(QLabel* l) { return l->text(); }
+
+// The surface of the progress box as the window shows it.
+QImage rendered(ProgressDialog* d) {
+  const int b = ProgressBox::kBorder;
+  QImage whole = d->picProgress->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  return whole.copy(b, b, d->picProgress->innerWidth(), d->picProgress->innerHeight());
+}
+
+QRgb rgb(const QImage& img, int x, int y) { return img.pixel(x, y) & 0xffffff; }
+
+}  // namespace
+
+TEST(Progress, AJobRunsInsideTheModalWindowAndCloseLetsStartJobReturn) {
+  Ref<frmProgress> bar = make<frmProgress>();
+  ProgressDialog* d = bar->dialog();
+  ASSERT_NE(d, nullptr);
+  EXPECT_EQ(d->windowTitle(), QStringLiteral("处理"));
+  EXPECT_FALSE(d->isVisible());
+
+  struct Seen {
+    int32_t id = -1;
+    bool modal = false;
+    QString main, sub, percent;
+    bool canceled = true;
+    bool visibleAfterClose = true;
+    QString mainAfterClose = QStringLiteral("?");
+  } seen;
+  auto job = make<ScriptJob>([&](int32_t id) {
+    seen.id = id;
+    seen.modal = QApplication::activeModalWidget() == d && d->isVisible();
+    bar->put_Caption(u"导入凭证");
+    bar->put_MainText(u"正在导入凭证");
+    bar->put_SubText(u"第 3 张，共 10 张");
+    bar->put_Percentage(30);
+    seen.main = labelText(d->lblMain);
+    seen.sub = labelText(d->lblSub);
+    seen.percent = d->percentText();
+    seen.canceled = bar->Canceled();
+    bar->Close();
+    seen.visibleAfterClose = d->isVisible();
+    seen.mainAfterClose = labelText(d->lblMain);
+  });
+  const int32_t refsBefore = job->refCount();
+  bar->StartJob(Ref<IProgressJob>(job), 7);
+
+  EXPECT_EQ(job->calls, 1);
+  EXPECT_EQ(seen.id, 7);
+  EXPECT_TRUE(seen.modal) << "RunJob must run inside the window's modal display";
+  EXPECT_EQ(d->windowTitle(), QStringLiteral("导入凭证"));
+  EXPECT_EQ(seen.main, QStringLiteral("正在导入凭证"));
+  EXPECT_EQ(seen.sub, QStringLiteral("第 3 张，共 10 张"));
+  EXPECT_EQ(seen.percent, QStringLiteral("30%"));
+  EXPECT_FALSE(seen.canceled);
+  EXPECT_FALSE(seen.visibleAfterClose);
+  EXPECT_EQ(seen.mainAfterClose, QString());
+  EXPECT_FALSE(d->isVisible());
+  EXPECT_EQ(job->refCount(), refsBefore) << "the window keeps the job after its end";
+  EXPECT_TRUE(d->cmdCancel->isVisible() || !d->isVisible());
+  EXPECT_TRUE(d->cmdCancel->isEnabled());
+}
+
+TEST(Progress, CancelAnsweredNoChangesNothingAndYesCancelsAtTheNextRead) {
+  test::TitledApp app;
+  AnsweringBox box({kNo, kYes});
+  ServiceScope<IMessageBox> scope(box);
+  Ref<frmProgress> bar = make<frmProgress>();
+  ProgressDialog* d = bar->dialog();
+
+  struct Seen {
+    bool afterNo = true, enabledAfterNo = false;
+    QString mainAfterNo;
+    bool enabledAfterYes = true, visibleAfterYes = false;
+    QString mainAfterYes, subAfterYes, mainAfterIgnored, subAfterIgnored;
+    bool canceled = false, visibleAfterCanceled = true;
+  } seen;
+  auto job = make<ScriptJob>([&](int32_t) {
+    bar->put_MainText(u"工作中");
+    bar->put_SubText(u"细节");
+    QTest::mouseClick(d->cmdCancel, Qt::LeftButton);
+    seen.afterNo = d->isCanceled();
+    seen.enabledAfterNo = d->cmdCancel->isEnabled();
+    seen.mainAfterNo = labelText(d->lblMain);
+
+    QTest::mouseClick(d->cmdCancel, Qt::LeftButton);
+    seen.enabledAfterYes = d->cmdCancel->isEnabled();
+    seen.visibleAfterYes = d->isVisible();
+    seen.mainAfterYes = labelText(d->lblMain);
+    seen.subAfterYes = labelText(d->lblSub);
+    bar->put_MainText(u"仍在工作");
+    bar->put_SubText(u"更多细节");
+    seen.mainAfterIgnored = labelText(d->lblMain);
+    seen.subAfterIgnored = labelText(d->lblSub);
+    seen.canceled = bar->Canceled();
+    seen.visibleAfterCanceled = d->isVisible();
+  });
+  bar->StartJob(Ref<IProgressJob>(job));
+
+  ASSERT_EQ(box.asked.size(), 2u);
+  EXPECT_EQ(box.asked[0].text, u"您是否要取消操作？");
+  EXPECT_EQ(box.asked[0].style, 292) << "Yes/No, question icon, No as default";
+  EXPECT_EQ(box.asked[0].caption, test::TitledApp::title());
+  EXPECT_FALSE(seen.afterNo);
+  EXPECT_TRUE(seen.enabledAfterNo);
+  EXPECT_EQ(seen.mainAfterNo, QStringLiteral("工作中"));
+  EXPECT_FALSE(seen.enabledAfterYes);
+  EXPECT_TRUE(seen.visibleAfterYes) << "the job ends the display, not the answer";
+  EXPECT_EQ(seen.mainAfterYes, QStringLiteral("正在尝试取消，请稍候..."));
+  EXPECT_EQ(seen.subAfterYes, QString());
+  EXPECT_EQ(seen.mainAfterIgnored, QStringLiteral("正在尝试取消，请稍候...")) << "texts are ignored after a cancel";
+  EXPECT_EQ(seen.subAfterIgnored, QString());
+  EXPECT_TRUE(seen.canceled);
+  EXPECT_FALSE(seen.visibleAfterCanceled);
+
+  // The next job starts uncancelled, with the question the caller set.
+  bar->put_CancelText(u"停止导入吗？");
+  bool canceledAtStart = true;
+  auto next = make<ScriptJob>([&](int32_t) {
+    canceledAtStart = bar->Canceled();
+    QTest::mouseClick(d->cmdCancel, Qt::LeftButton);  // answered No (queue empty)
+    bar->put_MainText(u"shown again");
+    bar->Close();
+  });
+  bar->StartJob(Ref<IProgressJob>(next));
+  EXPECT_FALSE(canceledAtStart);
+  ASSERT_EQ(box.asked.size(), 3u);
+  EXPECT_EQ(box.asked[2].text, u"停止导入吗？");
+}
+
+TEST(Progress, TheCloseBoxAsksTheQuestionAndNeverClosesTheWindow) {
+  test::TitledApp app;
+  AnsweringBox box({kNo, kYes});
+  ServiceScope<IMessageBox> scope(box);
+  Ref<frmProgress> bar = make<frmProgress>();
+  ProgressDialog* d = bar->dialog();
+
+  bool visibleAfterNo = false, visibleAfterYes = false, visibleAfterSecond = false;
+  size_t questionsAfterSecond = 0;
+  auto job = make<ScriptJob>([&](int32_t) {
+    d->close();
+    visibleAfterNo = d->isVisible();
+    d->close();
+    visibleAfterYes = d->isVisible();
+    d->close();  // after a confirmed cancel: nothing, not even the question
+    QTest::keyClick(d, Qt::Key_Escape);
+    visibleAfterSecond = d->isVisible();
+    questionsAfterSecond = box.asked.size();
+    bar->Canceled();
+  });
+  bar->StartJob(Ref<IProgressJob>(job));
+  EXPECT_TRUE(visibleAfterNo);
+  EXPECT_TRUE(visibleAfterYes);
+  EXPECT_TRUE(visibleAfterSecond);
+  EXPECT_EQ(questionsAfterSecond, 2u);
+  EXPECT_FALSE(d->isVisible());
+}
+
+TEST(Progress, AFailingJobIsReportedAndDoesNotLeaveTheCallerBlocked) {
+  test::TitledApp app;
+  AnsweringBox box({kYes, kYes});
+  ServiceScope<IMessageBox> scope(box);
+  Ref<frmProgress> bar = make<frmProgress>();
+  ProgressDialog* d = bar->dialog();
+
+  // RunJob fails without calling Close; the error box shows it; the user then closes the window.
+  QString detail;
+  int32_t icon = 0;
+  bool progressStillUp = false;
+  whenModalShown([&](QWidget* w) {
+    auto* err = qobject_cast<ErrBoxDialog*>(w);
+    ASSERT_NE(err, nullptr) << "the job's error was not shown in the error box";
+    detail = QString::fromStdU16String(ErrBoxDialog::boxText(err->txtDetail));
+    icon = err->systemIcon();
+    QTest::mouseClick(err->cmdClose, Qt::LeftButton);
+    whenModalShown([&](QWidget* w2) {
+      progressStillUp = w2 == d && d->isVisible();
+      w2->close();  // the close box: asked, answered Yes, and the display ends
+    });
+  });
+  auto job = make<ScriptJob>([&](int32_t) {
+    bar->put_MainText(u"要失败了");
+    throw AutomationError(vbObjectError + 513, u"ZRMDict.utilPeriod", u"连接中断");
+  });
+  bar->StartJob(Ref<IProgressJob>(job));  // returns: the test would hang otherwise
+  EXPECT_EQ(detail, QStringLiteral("错误号：-2147220991\r\n错误源：ZRMDict.utilPeriod\r\n描  述：连接中断"));
+  EXPECT_EQ(icon, 32513) << "the critical icon";
+  EXPECT_TRUE(progressStillUp);
+  EXPECT_FALSE(d->isVisible());
+  EXPECT_EQ(box.asked.size(), 1u);
+
+  // A job that comes back without Close: the Cancel button ends the display once confirmed.
+  auto lazy = make<ScriptJob>([&](int32_t) {});
+  whenModalShown([&](QWidget* w) {
+    if (w == d) QTest::mouseClick(d->cmdCancel, Qt::LeftButton);
+  });
+  bar->StartJob(Ref<IProgressJob>(lazy));
+  EXPECT_EQ(lazy->calls, 1);
+  EXPECT_FALSE(d->isVisible());
+}
+
+TEST(Progress, StartJobWhileAJobRunsFailsWithItsNameInTheSource) {
+  Ref<frmProgress> bar = make<frmProgress>();
+  int32_t number = 0;
+  String source;
+  bool outerStillVisible = false;
+  auto inner = make<ScriptJob>([&](int32_t) {});
+  auto outer = make<ScriptJob>([&](int32_t) {
+    try {
+      bar->StartJob(Ref<IProgressJob>(inner), 2);
+    } catch (const AutomationError& e) {
+      number = e.number();
+      source = e.source();
+    }
+    outerStillVisible = bar->dialog()->isVisible();
+    bar->Close();
+  });
+  bar->StartJob(Ref<IProgressJob>(outer), 1);
+  EXPECT_EQ(number, 400);
+  EXPECT_EQ(source, u"LV8INTfrmProgress.IProgressBar_StartJob()\\");
+  EXPECT_EQ(inner->calls, 0);
+  EXPECT_TRUE(outerStillVisible);
+}
+
+TEST(Progress, UnloadingEndsARunningDisplay) {
+  Ref<frmProgress> bar = make<frmProgress>();
+  auto job = make<ScriptJob>([&](int32_t) { bar->Unload(); });
+  bar->StartJob(Ref<IProgressJob>(job));
+  EXPECT_EQ(job->calls, 1);
+  EXPECT_EQ(bar->dialog(), nullptr);
+}
+
+TEST(Progress, PercentageDrawsTheRoundedTextAndABarOfThatShareOfTheWidth) {
+  Ref<frmProgress> bar = make<frmProgress>();
+  ProgressDialog* d = bar->dialog();
+  bar->put_Style(1);
+  EXPECT_EQ(d->picProgress->width(), 212) << "3420 - 2 x 120 twips";
+  const int w = d->picProgress->innerWidth();
+  const int h = d->picProgress->innerHeight();
+  const QRgb navy = ProgressDialog::kForeColour, white = 0xffffff;
+
+  bar->put_Percentage(42.5);
+  EXPECT_EQ(d->percentText(), QStringLiteral("43%"));
+  const int expectedBar = qRound(w * 0.425);
+  EXPECT_EQ(d->barWidth(), expectedBar);
+  QImage img = rendered(d);
+  // Far from the centred text, every row shows the bar up to its edge and white after it.
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w / 2 - 25; ++x) ASSERT_EQ(rgb(img, x, y), x < expectedBar ? navy : white) << x << "," << y;
+    for (int x = w / 2 + 25; x < w; ++x) ASSERT_EQ(rgb(img, x, y), white) << x << "," << y;
+  }
+
+  // No bar for 0 and below; the text is still drawn, in the middle.
+  for (double p : {0.0, -5.0}) {
+    bar->put_Percentage(p);
+    EXPECT_EQ(d->percentText(), p == 0 ? QStringLiteral("0%") : QStringLiteral("-5%"));
+    EXPECT_EQ(d->barWidth(), 0);
+    img = rendered(d);
+    int left = w, right = -1;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        if (rgb(img, x, y) != white) {
+          left = std::min(left, x);
+          right = std::max(right, x);
+        }
+    ASSERT_GE(right, left) << "no text drawn for " << p;
+    EXPECT_LE(std::abs(left - (w - 1 - right)), 3) << "text not centred for " << p;
+    EXPECT_GT(left, w / 2 - 25);
+  }
+
+  // Above 100 the whole box is the bar.
+  bar->put_Percentage(250);
+  EXPECT_EQ(d->barWidth(), w);
+  EXPECT_EQ(rgb(rendered(d), w - 1, 0), navy);
+}
+
+TEST(Progress, TheBarInvertsTheTextItCoversPixelByPixel) {
+  Ref<frmProgress> bar = make<frmProgress>();
+  ProgressDialog* d = bar->dialog();
+  bar->put_Style(1);
+  // Both draw "50%"; the bar edge moves across the middle of the text.
+  bar->put_Percentage(49.5);
+  const int shortBar = d->barWidth();
+  const QImage before = rendered(d);
+  bar->put_Percentage(50.4);
+  const int longBar = d->barWidth();
+  const QImage after = rendered(d);
+  ASSERT_EQ(d->percentText(), QStringLiteral("50%"));
+  ASSERT_LT(shortBar, longBar);
+
+  int glyphPixels = 0;
+  for (int y = 0; y < before.height(); ++y) {
+    for (int x = 0; x < before.width(); ++x) {
+      const QRgb b = rgb(before, x, y), a = rgb(after, x, y);
+      if (x >= shortBar && x < longBar) {
+        // Newly covered: not (pen xor screen).
+        ASSERT_EQ(a, ~(ProgressDialog::kForeColour ^ b) & 0xffffff) << x << "," << y;
+        if (b != 0xffffff) ++glyphPixels;
+      } else {
+        ASSERT_EQ(a, b) << x << "," << y;
+      }
+    }
+  }
+  EXPECT_GT(glyphPixels, 0) << "the moving edge should cross the text";
+  // Text under the bar is light on the dark bar.
+  int lightUnderBar = 0;
+  for (int y = 0; y < after.height(); ++y)
+    for (int x = 0; x < longBar; ++x)
+      if (qGray(after.pixel(x, y)) > 160) ++lightUnderBar;
+  EXPECT_GT(lightUnderBar, 0);
+}
+
+TEST(Progress, PercentageOverflowRaisesSixFromTheBar) {
+  Ref<frmProgress> bar = make<frmProgress>();
+  ProgressDialog* d = bar->dialog();
+  bar->put_Style(1);
+  bar->put_Percentage(32767.4);
+  EXPECT_EQ(d->percentText(), QStringLiteral("32767%"));
+  bar->put_Percentage(-32768.5);
+  EXPECT_EQ(d->percentText(), QStringLiteral("-32768%"));
+  for (double p : {32767.5, -32769.0, 1e39}) {
+    try {
+      bar->put_Percentage(p);
+      ADD_FAILURE() << p << " accepted";
+    } catch (const AutomationError& e) {
+      EXPECT_EQ(e.number(), err::Overflow) << p;
+      EXPECT_EQ(e.source(), u"vbwProgressBar");
+      EXPECT_EQ(e.description(), u"Overflow");
+    }
+  }
+}
+
+TEST(Progress, OtherStylesDrawNoPercentage) {
+  Ref<frmProgress> bar = make<frmProgress>();
+  ProgressDialog* d = bar->dialog();
+  bar->put_Style(1);
+  bar->put_Percentage(10);
+  for (int32_t style : {2, 3, 0}) {
+    bar->put_Style(style);
+    const QImage before = d->picProgress->surface().copy();
+    bar->put_Percentage(90);
+    EXPECT_EQ(d->picProgress->surface(), before) << style;
+    EXPECT_EQ(d->percentText(), QStringLiteral("10%"));
+    EXPECT_EQ(d->cmdCancel->isHidden(), style == 2) << style;
+    EXPECT_EQ(d->picProgress->width(), style == 2 ? 287 : 212) << style;
+  }
+}
+
+TEST(Progress, AnimationRunsForthAndBackReversingAtOneHundredAndZero) {
+  Ref<frmProgress> bar = make<frmProgress>();
+  ProgressDialog* d = bar->dialog();
+  bar->put_Style(2);
+  std::vector<int> frames;
+  QImage at50;
+  QObject::connect(d, &ProgressDialog::frameDrawn, d, [&](int pos) {
+    frames.push_back(pos);
+    if (pos == 50 && at50.isNull()) at50 = rendered(d);
+  });
+  bool running = false, cancelHidden = false;
+  auto job = make<ScriptJob>([&](int32_t) {
+    running = d->animationRunning();
+    cancelHidden = d->cmdCancel->isHidden();
+    test::waitUntil([&] { return frames.size() >= 42; }, 20000);
+    bar->Close();
+  });
+  bar->StartJob(Ref<IProgressJob>(job));
+  QObject::disconnect(d, &ProgressDialog::frameDrawn, d, nullptr);
+
+  EXPECT_TRUE(running);
+  EXPECT_TRUE(cancelHidden);
+  ASSERT_GE(frames.size(), 42u);
+  std::vector<int> expected;
+  for (int p = 5; p <= 100; p += 5) expected.push_back(p);
+  for (int p = 95; p >= 0; p -= 5) expected.push_back(p);
+  expected.push_back(5);
+  expected.push_back(10);
+  EXPECT_EQ(std::vector<int>(frames.begin(), frames.begin() + 42), expected);
+  EXPECT_FALSE(d->animationRunning()) << "the end of the job stops the animation";
+  EXPECT_FALSE(d->cmdCancel->isHidden()) << "the end of the job shows Cancel again";
+
+  // At 50 a 600-twip slice of the picture sits with its right edge at the middle.
+  ASSERT_FALSE(at50.isNull());
+  const int inner = d->picProgress->innerWidth();
+  const int right = qRound(inner * 0.5);
+  const QRgb highlight = ProgressDialog::animationPicture().pixel(100, 6) & 0xffffff;
+  EXPECT_EQ(rgb(at50, right - 20, 6), highlight);
+  EXPECT_NE(rgb(at50, right - 45, 6), highlight) << "left of the slice is empty";
+  EXPECT_NE(rgb(at50, right + 3, 6), highlight) << "right of the slice is empty";
+}
+
+TEST(Progress, TheAnimationPictureIsAGlossyBlueBar) {
+  const QImage pic = ProgressDialog::animationPicture();
+  ASSERT_EQ(pic.size(), QSize(287, 13));
+  const QColor rim = pic.pixelColor(143, 0), middle = pic.pixelColor(143, 6), upper = pic.pixelColor(143, 2);
+  EXPECT_GT(rim.blue(), rim.red() + 60) << "dark blue rim";
+  EXPECT_LT(rim.lightness(), 80);
+  EXPECT_GT(middle.lightness(), upper.lightness()) << "light highlight along the middle";
+  EXPECT_GT(middle.lightness(), 200);
+  for (int y = 0; y < pic.height(); ++y)
+    for (int x = 0; x < pic.width(); x += 13) EXPECT_GE(pic.pixelColor(x, y).blue(), pic.pixelColor(x, y).red()) << x << "," << y;
+}
