@@ -15,7 +15,7 @@ size_t Collection::positionOf(const Variant& index) const {
   const Variant& v = index.deref();
   if (v.isMissing() || v.isEmpty() || v.isNull()) raiseError(err::InvalidProcedureCall);
   if (isKeyArgument(v)) {
-    auto it = byKey_.find(foldCase(v.rawString()));
+    auto it = byKey_.find(StringView(v.rawString()));
     if (it == byKey_.end()) raiseError(err::InvalidProcedureCall);
     for (size_t i = 0; i < items_.size(); ++i)
       if (items_[i] == it->second) return i;
@@ -52,7 +52,7 @@ Variant Collection::Item(const Variant& index) const {
   if (index.isObject()) return Item(valueOf(index));
   const Variant& v = index.deref();
   if (isKeyArgument(v)) {
-    auto it = byKey_.find(foldCase(v.rawString()));
+    auto it = byKey_.find(StringView(v.rawString()));
     if (it == byKey_.end()) raiseError(err::InvalidProcedureCall);
     return it->second->value;
   }
@@ -67,10 +67,10 @@ void Collection::Remove(const Variant& index) {
 
 Ref<Object> Collection::NewEnum() const { return make<VectorEnumerator>(values()); }
 
-bool Collection::hasKey(StringView key) const { return byKey_.count(foldCase(key)) != 0; }
+bool Collection::hasKey(StringView key) const { return byKey_.find(key) != byKey_.end(); }
 
 const Variant* Collection::find(StringView key) const {
-  auto it = byKey_.find(foldCase(key));
+  auto it = byKey_.find(key);
   return it == byKey_.end() ? nullptr : &it->second->value;
 }
 

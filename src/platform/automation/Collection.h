@@ -41,7 +41,8 @@ class Collection : public Object {
   size_t insertionPoint(const Variant& before, const Variant& after) const;
 
   std::vector<std::shared_ptr<Node>> items_;
-  std::unordered_map<String, std::shared_ptr<Node>> byKey_;
+  // Folded keys; looked up with the caller's text as it is (NoCaseHash folds on the fly).
+  std::unordered_map<String, std::shared_ptr<Node>, NoCaseHash, NoCaseEqual> byKey_;
 };
 
 }  // namespace lv8int

@@ -30,7 +30,7 @@ DispatchTable::DispatchTable(String className, std::vector<MemberInfo> members)
     assigned.emplace(key, m.id);
   }
   for (size_t i = 0; i < members_.size(); ++i) {
-    byName_[foldCase(members_[i].name)].push_back(i);
+    byName_[members_[i].name].push_back(i);
     byId_[members_[i].id].push_back(i);
   }
 }
@@ -54,7 +54,7 @@ const MemberInfo* DispatchTable::pick(const std::vector<size_t>& candidates, Inv
 }
 
 const MemberInfo* DispatchTable::find(StringView name, InvokeKind kind) const {
-  auto it = byName_.find(foldCase(name));
+  auto it = byName_.find(name);
   if (it == byName_.end()) return nullptr;
   return pick(it->second, kind);
 }
@@ -66,7 +66,7 @@ const MemberInfo* DispatchTable::find(DispId id, InvokeKind kind) const {
 }
 
 DispId DispatchTable::idOf(StringView name) const {
-  auto it = byName_.find(foldCase(name));
+  auto it = byName_.find(name);
   return it == byName_.end() ? DISPID_UNKNOWN : members_[it->second.front()].id;
 }
 

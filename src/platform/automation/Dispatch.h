@@ -71,7 +71,7 @@ class DispatchTable {
 
   String className_;
   std::vector<MemberInfo> members_;
-  std::unordered_map<String, std::vector<size_t>> byName_;
+  std::unordered_map<String, std::vector<size_t>, NoCaseHash, NoCaseEqual> byName_;
   std::unordered_map<DispId, std::vector<size_t>> byId_;
 };
 

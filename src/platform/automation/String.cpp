@@ -68,18 +68,64 @@ std::string toUtf8(StringView in) {
   return out;
 }
 
-String foldCase(StringView text) {
-  bool ascii = true;
+namespace {
+
+// The case folding of one code unit where it needs no tables: ASCII, the CJK block from
+// U+3000 to U+9FFF (symbols, kana, ideographs: no case) and the full-width forms (only the
+// full-width capitals U+FF21..U+FF3A fold). False for anything else, which ICU folds.
+inline bool foldSimple(char16_t c, char16_t& out) noexcept {
+  if (c < 0x80) {
+    out = (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
+    return true;
+  }
+  if (c >= 0x3000 && c <= 0x9FFF) {
+    out = c;
+    return true;
+  }
+  if (c >= 0xFF00 && c <= 0xFFEF) {
+    out = (c >= 0xFF21 && c <= 0xFF3A) ? static_cast<char16_t>(c + 0x20) : c;
+    return true;
+  }
+  return false;
+}
+
+inline size_t hashUnits(size_t h, char16_t c) noexcept {
+  h ^= c;
+  return h * 1099511628211ull;  // FNV-1a, 64 bits
+}
+constexpr size_t kHashSeed = 14695981039346656037ull;
+
+}  // namespace
+
+size_t NoCaseHash::operator()(StringView text) const noexcept {
+  size_t h = kHashSeed;
   for (char16_t c : text) {
-    if (c >= 0x80) { ascii = false; break; }
+    char16_t f;
+    if (!foldSimple(c, f)) {
+      try {
+        h = kHashSeed;
+        for (char16_t u : foldCase(text)) h = hashUnits(h, u);
+      } catch (...) {
+        return 0;  // out of memory: a poor hash, but still consistent with equality
+      }
+      return h;
+    }
+    h = hashUnits(h, f);
   }
-  if (ascii) {  // fast path: most names and keys are ASCII
-    String out(text);
-    for (auto& c : out)
-      if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
-    return out;
+  return h;
+}
+
+String foldCase(StringView text) {
+  String out(text);
+  bool simple = true;
+  for (auto& c : out) {
+    if (!foldSimple(c, c)) {
+      simple = false;
+      break;
+    }
   }
-  String out(text.size() + 8, u'\0');
+  if (simple) return out;  // most names and keys: no tables needed
+  out.assign(text.size() + 8, u'\0');
   UErrorCode status = U_ZERO_ERROR;
   int32_t len = u_strFoldCase(reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()),
                               reinterpret_cast<const UChar*>(text.data()), static_cast<int32_t>(text.size()),
@@ -96,23 +142,34 @@ String foldCase(StringView text) {
 }
 
 bool equalsNoCase(StringView a, StringView b) {
+  // Texts made only of code units that fold one to one compare unit by unit; anything else
+  // (a unit that folds to several, as U+00DF does) is folded whole.
   if (a.size() == b.size()) {
-    bool same = true;
-    for (size_t i = 0; i < a.size() && same; ++i) {
-      char16_t x = a[i], y = b[i];
-      if (x == y) continue;
-      if (x < 0x80 && y < 0x80) {
-        if (x >= u'A' && x <= u'Z') x = static_cast<char16_t>(x + 32);
-        if (y >= u'A' && y <= u'Z') y = static_cast<char16_t>(y + 32);
-        same = (x == y);
-      } else {
-        same = false;
+    bool simple = true;
+    size_t i = 0;
+    for (; i < a.size(); ++i) {
+      char16_t x, y;
+      if (!foldSimple(a[i], x) || !foldSimple(b[i], y)) {
+        simple = false;
         break;
       }
+      if (x != y) break;
     }
-    if (same) return true;
+    // Simple units fold one to one, so a difference after a simple prefix is final.
+    if (simple) return i == a.size();
+  } else {
+    // Different lengths can only match through a unit that folds to several.
+    char16_t ignored;
+    bool allSimple = true;
+    for (char16_t c : a) allSimple = allSimple && foldSimple(c, ignored);
+    for (char16_t c : b) allSimple = allSimple && foldSimple(c, ignored);
+    if (allSimple) return false;
   }
-  return foldCase(a) == foldCase(b);
+  try {
+    return foldCase(a) == foldCase(b);
+  } catch (...) {
+    return false;
+  }
 }
 
 String toString(long long value) {

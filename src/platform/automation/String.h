@@ -18,6 +18,18 @@ std::string toUtf8(StringView text);
 String foldCase(StringView text);
 bool equalsNoCase(StringView a, StringView b);
 
+// Hash and equality of texts as foldCase sees them, for unordered containers with
+// heterogeneous lookup (find(StringView) without building a folded copy). ASCII, CJK and
+// full-width text is hashed without allocating.
+struct NoCaseHash {
+  using is_transparent = void;
+  size_t operator()(StringView text) const noexcept;
+};
+struct NoCaseEqual {
+  using is_transparent = void;
+  bool operator()(StringView a, StringView b) const noexcept { return equalsNoCase(a, b); }
+};
+
 // Decimal text of a number, as automation formats a Long.
 String toString(long long value);
 
