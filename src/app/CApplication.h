@@ -83,6 +83,9 @@ class CApplication : public Object {
   // host program's path and the user whose folder CurrentUserPath names. Hosts use Init/login.
   void setFullPath(const String& strFullPath) { fullPath_ = strFullPath; }
   void setCurrentUserName(const String& name) { currentUserName_ = name; }
+  // For tools that log a user in without a login window, once they have checked the user
+  // themselves (lv8 periods, has-right, warnings).
+  void setCurrentUserID(const String& id) { currentUserID_ = id; }
   void setComputerName(const String& name) { computerName_ = name; }
   // Source of the __CApplication events (OnLanguageChange; the library raises none).
   EventSource& events() { return events_; }
