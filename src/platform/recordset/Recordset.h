@@ -1,0 +1,76 @@
+#pragma once
+// Recordset: an in-memory, client-side recordset with the members through which the library
+// reads the answers of middle-tier components, by name: RecordCount, BOF, EOF, MoveFirst,
+// MoveNext, Fields (by position from 0 or by name), Field.Value and Close.
+//
+// Built in memory (addRecord) or from an SQLite query (SqliteDatabase::query). A new recordset
+// is open and stands on its first record; an empty one is at BOF and at EOF at once.
+// Errors, as the platform's recordsets raise them:
+//   3021  a field read, or a move, without a current record (BOF or EOF)
+//   3265  a field name or position the recordset does not have
+//   3704  any member of a closed recordset
+#include <cstdint>
+#include <vector>
+
+#include "platform/automation/Dispatch.h"
+
+namespace lv8int {
+
+namespace rserr {
+inline constexpr int32_t NoCurrentRecord = 3021;
+inline constexpr int32_t ItemNotFound = 3265;
+inline constexpr int32_t ObjectClosed = 3704;
+}  // namespace rserr
+
+inline constexpr char16_t kRecordsetErrorSource[] = u"LV8INT.Recordset";
+
+class Recordset : public Object {
+ public:
+  explicit Recordset(std::vector<String> fieldNames);
+
+  // Appends a record (one value per field, 5 otherwise). A recordset that stood at EOF because
+  // it was empty stands on the new record.
+  void addRecord(std::vector<Variant> values);
+  // A forward-only cursor does not know its size: RecordCount reports -1 while the records
+  // stay readable from first to last.
+  void setReportsRecordCount(bool reports) { reportsCount_ = reports; }
+
+  // --- members answered by name ---
+  int32_t RecordCount() const;
+  bool atBOF() const;  // "BOF"
+  bool atEOF() const;  // "EOF" (a macro of <cstdio>, hence the C++ name)
+  void MoveFirst();
+  void MoveNext();
+  // Fields: the field collection; with an index, that field at once (as late-bound callers
+  // write Fields(0)).
+  Variant Fields(const Variant& index = Variant::missing());
+  void Close();
+
+  // --- C++ conveniences ---
+  bool isOpen() const noexcept { return open_; }
+  int32_t fieldCount() const;
+  const String& fieldName(int32_t position) const;  // 3265 out of range
+  // Position of a field from a number (0-based) or a name (without regard to case); 3265.
+  int32_t fieldPosition(const Variant& index) const;
+  // The current record's value of a field; 3021 at BOF or EOF.
+  const Variant& value(int32_t position) const;
+  // Number of records held, whatever RecordCount reports.
+  size_t size() const noexcept { return rows_.size(); }
+
+  static const DispatchTable* classDispatchTable();
+  const DispatchTable* dispatchTable() const override { return classDispatchTable(); }
+  String typeName() const override { return u"Recordset"; }
+
+ private:
+  void requireOpen() const;
+
+  std::vector<String> names_;
+  std::vector<std::vector<Variant>> rows_;
+  // The current record; rows_.size() is EOF. Nothing moves backwards, so only an empty
+  // recordset is at BOF.
+  size_t current_ = 0;
+  bool open_ = true;
+  bool reportsCount_ = true;
+};
+
+}  // namespace lv8int
