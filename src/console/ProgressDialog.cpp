@@ -36,15 +36,20 @@ constexpr int kSliceOffset = 200;
 ProgressBox::ProgressBox(QWidget* parent)
     : QWidget(parent), background_(QApplication::palette().color(QPalette::Button)) {}
 
-void ProgressBox::clear() {
-  surface_.fill(background_);
-  update();
+QImage& ProgressBox::surface() {
+  // A new size starts from an empty surface, as the box's persistent image does. The size
+  // follows the geometry at once, also while the window is hidden.
+  const QSize inner(std::max(0, width() - 2 * kBorder), std::max(0, height() - 2 * kBorder));
+  if (surface_.size() != inner) {
+    surface_ = QImage(inner, QImage::Format_RGB32);
+    surface_.fill(background_);
+  }
+  return surface_;
 }
 
-void ProgressBox::resizeEvent(QResizeEvent*) {
-  // A new size starts from an empty surface, as the box's persistent image does.
-  surface_ = QImage(std::max(0, width() - 2 * kBorder), std::max(0, height() - 2 * kBorder), QImage::Format_RGB32);
-  surface_.fill(background_);
+void ProgressBox::clear() {
+  surface().fill(background_);
+  update();
 }
 
 void ProgressBox::paintEvent(QPaintEvent*) {
@@ -64,7 +69,7 @@ void ProgressBox::paintEvent(QPaintEvent*) {
   p.setPen(pal.color(QPalette::Midlight));
   p.drawLine(1, h - 2, w - 2, h - 2);
   p.drawLine(w - 2, 1, w - 2, h - 2);
-  p.drawImage(kBorder, kBorder, surface_);
+  p.drawImage(kBorder, kBorder, surface());
 }
 
 // ---- the dialog ----
@@ -194,6 +199,9 @@ void ProgressDialog::startTimerTick() {
   } catch (const std::exception& e) {
     showError(AutomationError(err::AutomationFailure, kDefaultErrorSource, fromUtf8(e.what())));
   }
+  // A cancel confirmed while the job ran that the job never read: nothing else would end the
+  // display now.
+  if (canceled_ && isVisible()) endOfJob();
 }
 
 void ProgressDialog::endOfJob() {

@@ -3,6 +3,7 @@
 // an endless animation) and the Cancel button. The dialog holds the window's state; frmProgress
 // hands it the IProgressBar calls.
 #include <QDialog>
+#include <algorithm>
 #include <QImage>
 #include <QTimer>
 
@@ -24,18 +25,16 @@ class ProgressBox : public QWidget {
   explicit ProgressBox(QWidget* parent);
 
   // The drawing surface (the box's inner area, in pixels) and its background colour.
-  QImage& surface() { return surface_; }
-  const QImage& surface() const { return surface_; }
+  QImage& surface();
   QColor background() const { return background_; }
   void setBackground(const QColor& colour) { background_ = colour; }
   // Fills the surface with the background colour.
   void clear();
-  int innerWidth() const { return surface_.width(); }
-  int innerHeight() const { return surface_.height(); }
+  int innerWidth() const { return std::max(0, width() - 2 * kBorder); }
+  int innerHeight() const { return std::max(0, height() - 2 * kBorder); }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
 
  private:
   QImage surface_;

@@ -219,7 +219,7 @@ TEST(Progress, TheCloseBoxAsksTheQuestionAndNeverClosesTheWindow) {
 
 TEST(Progress, AFailingJobIsReportedAndDoesNotLeaveTheCallerBlocked) {
   test::TitledApp app;
-  AnsweringBox box({kYes, kYes});
+  AnsweringBox box({kYes, kYes, kYes});
   ServiceScope<IMessageBox> scope(box);
   Ref<frmProgress> bar = make<frmProgress>();
   ProgressDialog* d = bar->dialog();
@@ -228,19 +228,20 @@ TEST(Progress, AFailingJobIsReportedAndDoesNotLeaveTheCallerBlocked) {
   QString detail;
   int32_t icon = 0;
   bool progressStillUp = false;
-  whenModalShown([&](QWidget* w) {
-    auto* err = qobject_cast<ErrBoxDialog*>(w);
-    ASSERT_NE(err, nullptr) << "the job's error was not shown in the error box";
-    detail = QString::fromStdU16String(ErrBoxDialog::boxText(err->txtDetail));
-    icon = err->systemIcon();
-    QTest::mouseClick(err->cmdClose, Qt::LeftButton);
-    whenModalShown([&](QWidget* w2) {
-      progressStillUp = w2 == d && d->isVisible();
-      w2->close();  // the close box: asked, answered Yes, and the display ends
-    });
-  });
   auto job = make<ScriptJob>([&](int32_t) {
     bar->put_MainText(u"要失败了");
+    // Armed while the progress window is the modal one: the next one up is the error box.
+    whenModalShown([&](QWidget* w) {
+      auto* err = qobject_cast<ErrBoxDialog*>(w);
+      ASSERT_NE(err, nullptr) << "the job's error was not shown in the error box";
+      detail = QString::fromStdU16String(ErrBoxDialog::boxText(err->txtDetail));
+      icon = err->systemIcon();
+      QTest::mouseClick(err->cmdClose, Qt::LeftButton);
+      whenModalShown([&](QWidget* w2) {
+        progressStillUp = w2 == d && d->isVisible();
+        w2->close();  // the close box: asked, answered Yes, and the display ends
+      });
+    });
     throw AutomationError(vbObjectError + 513, u"ZRMDict.utilPeriod", u"连接中断");
   });
   bar->StartJob(Ref<IProgressJob>(job));  // returns: the test would hang otherwise
@@ -253,11 +254,24 @@ TEST(Progress, AFailingJobIsReportedAndDoesNotLeaveTheCallerBlocked) {
   // A job that comes back without Close: the Cancel button ends the display once confirmed.
   auto lazy = make<ScriptJob>([&](int32_t) {});
   whenModalShown([&](QWidget* w) {
-    if (w == d) QTest::mouseClick(d->cmdCancel, Qt::LeftButton);
+    if (w != d) return;
+    test::waitUntil([&] { return lazy->calls == 1; });
+    QTest::mouseClick(d->cmdCancel, Qt::LeftButton);
   });
   bar->StartJob(Ref<IProgressJob>(lazy));
   EXPECT_EQ(lazy->calls, 1);
   EXPECT_FALSE(d->isVisible());
+
+  // Cancel confirmed before the job starts, and a job that never reads Canceled: the display
+  // ends when the job comes back.
+  auto deaf = make<ScriptJob>([&](int32_t) {});
+  whenModalShown([&](QWidget* w) {
+    if (w == d && deaf->calls == 0) QTest::mouseClick(d->cmdCancel, Qt::LeftButton);
+  });
+  bar->StartJob(Ref<IProgressJob>(deaf));
+  EXPECT_EQ(deaf->calls, 1);
+  EXPECT_FALSE(d->isVisible());
+  EXPECT_EQ(box.asked.size(), 3u);
 }
 
 TEST(Progress, StartJobWhileAJobRunsFailsWithItsNameInTheSource) {

@@ -2,11 +2,10 @@
 // The thread's shared application, initialised over a fresh configuration tree with a fake
 // host main form, so that what needs the application's title or configuration works (MGB
 // without a title, the error box's caption, the hint definitions). Terminates it at the end.
-#include "platform/automation/Object.h"
+#include "app/CApplication.h"
 #include "support/ConfigTree.h"
 
 namespace lv8int {
-class CApplication;
 class IRegistry;
 }  // namespace lv8int
 

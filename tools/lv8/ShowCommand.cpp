@@ -1,0 +1,279 @@
+// lv8 show errbox|progress|hint: opens one of the library's windows so that a person can look
+// at it, optionally saving a picture of it and closing it again (--screenshot).
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <tuple>
+
+
+#include "Command.h"
+#include "app/CApplication.h"
+#include "app/GZRGNTUtil.h"
+#include "config/CConfig.h"
+#include "console/ProgressDialog.h"
+#include "console/frmProgress.h"
+#include "platform/automation/Conversions.h"
+#include "platform/host/IMDIForm.h"
+#include "platform/xmlregistry/XMLRegistry.h"
+#include "resources/ErrBoxDialog.h"
+#include "resources/FormSupport.h"
+#include "resources/GFrontEnd.h"
+#include "resources/HintDialog.h"
+#include "resources/frmHint.h"
+
+// Qt after the library's headers: its "slots" keyword macro would reach their templates.
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QFontMetrics>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+
+using namespace lv8int;
+using lv8tool::CommandArgs;
+
+const char kUsage[] =
+    "usage: lv8 show errbox [--number N] [--source S] [--description D] [--buttons B] [--title T]\n"
+    "                       [--expand] [--host PATH] [--screenshot FILE]\n"
+    "       lv8 show progress [--style 1|2] [--host PATH] [--screenshot FILE]\n"
+    "       lv8 show hint NAME --host PATH [--user NAME] [--screenshot FILE]\n"
+    "  --host        the host program whose configuration tree the window reads (title, hints)\n"
+    "  --screenshot  save the window as a PNG file and close it\n";
+
+struct Options {
+  std::string what;
+  std::string hintName;
+  std::map<std::string, std::string> values;
+  bool expand = false;
+  std::optional<std::string> get(const std::string& key) const {
+    auto it = values.find(key);
+    return it == values.end() ? std::nullopt : std::optional<std::string>(it->second);
+  }
+};
+
+bool parse(const CommandArgs& args, Options& o) {
+  if (args.empty()) return false;
+  o.what = args[0];
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--expand") {
+      o.expand = true;
+    } else if (a.rfind("--", 0) == 0) {
+      if (i + 1 >= args.size()) return false;
+      o.values[a.substr(2)] = args[++i];
+    } else if (o.what == "hint" && o.hintName.empty()) {
+      o.hintName = a;
+    } else {
+      return false;
+    }
+  }
+  return o.what != "hint" || !o.hintName.empty();
+}
+
+// The host's main form for a tree opened from the command line: takes its caption, shows nothing.
+class ToolMainForm : public IMDIForm {
+ public:
+  void Show() override {}
+  void Hide() override {}
+  int32_t hwnd() override { return 0; }
+  void putCaption(const String& caption) { caption_ = caption; }
+  String Caption() const { return caption_; }
+  void SetConsole(const Ref<Object>&) {}
+  static const DispatchTable* table() {
+    static const DispatchTable t = DispatchBuilder<ToolMainForm>(u"ToolMainForm")
+                                       .get(u"Caption", &ToolMainForm::Caption)
+                                       .put(u"Caption", &ToolMainForm::putCaption)
+                                       .method(u"SetConsole", &ToolMainForm::SetConsole)
+                                       .build();
+    return &t;
+  }
+  const DispatchTable* dispatchTable() const override { return table(); }
+
+ private:
+  String caption_;
+};
+
+void startHost(const Options& o) {
+  if (auto host = o.get("host"))
+    GZRGNTUtil::sharedApplication()->Init(Ref<Object>(make<ToolMainForm>()), fromUtf8(*host));
+}
+
+// The window's client area under a drawn caption bar, since a picture taken from inside the
+// program has no window frame.
+bool saveScreenshot(QWidget* w, const std::string& file) {
+  const QImage client = w->grab().toImage();
+  constexpr int kCaption = 22, kBorder = 3;
+  QImage shot(client.width() + 2 * kBorder, client.height() + kCaption + 2 * kBorder, QImage::Format_RGB32);
+  QPainter p(&shot);
+  p.fillRect(shot.rect(), QColor(0xd4, 0xd0, 0xc8));
+  p.setPen(QColor(0x40, 0x40, 0x40));
+  p.drawRect(shot.rect().adjusted(0, 0, -1, -1));
+  QLinearGradient g(0, 0, shot.width(), 0);
+  g.setColorAt(0, QColor(0x0a, 0x24, 0x6a));
+  g.setColorAt(1, QColor(0xa6, 0xca, 0xf0));
+  const QRect bar(kBorder, kBorder, shot.width() - 2 * kBorder, kCaption - 2);
+  p.fillRect(bar, g);
+  QFont f = forms::formFont();
+  f.setBold(true);
+  p.setFont(f);
+  p.setPen(Qt::white);
+  p.drawText(bar.adjusted(6, 0, -24, 0), Qt::AlignVCenter | Qt::AlignLeft, w->windowTitle());
+  const QRect closeBox(bar.right() - 18, bar.top() + 2, 16, 14);
+  p.fillRect(closeBox, QColor(0xd4, 0xd0, 0xc8));
+  p.setPen(Qt::black);
+  p.drawRect(closeBox.adjusted(0, 0, -1, -1));
+  p.drawLine(closeBox.left() + 4, closeBox.top() + 3, closeBox.right() - 4, closeBox.bottom() - 3);
+  p.drawLine(closeBox.right() - 4, closeBox.top() + 3, closeBox.left() + 4, closeBox.bottom() - 3);
+  p.drawImage(kBorder, kBorder + kCaption, client);
+  p.end();
+  const bool ok = shot.save(QString::fromStdString(file), "PNG");
+  std::fprintf(ok ? stdout : stderr, ok ? "screenshot: %s\n" : "lv8 show: cannot write %s\n", file.c_str());
+  return ok;
+}
+
+// Once the modal window is up: `ready` prepares it, then it is saved and `finish` closes it.
+void whenShown(std::function<void(QWidget*)> ready, std::function<void(QWidget*)> finish,
+               const std::optional<std::string>& shot, bool& saved) {
+  if (!shot) return;
+  QTimer::singleShot(400, [=, &saved] {
+    QWidget* w = QApplication::activeModalWidget();
+    if (!w) return;
+    ready(w);
+    QTimer::singleShot(150, [=, &saved] {
+      saved = saveScreenshot(w, *shot);
+      finish(w);
+    });
+  });
+}
+
+int showErrBox(const Options& o) {
+  startHost(o);
+  const int32_t number = o.get("number") ? std::stoi(*o.get("number")) : 5;
+  const String source = o.get("source") ? fromUtf8(*o.get("source")) : u"ZRMDictUtil.utilPeriod";
+  const String description =
+      o.get("description") ? fromUtf8(*o.get("description")) : u"无效的过程调用或参数：会计期间 13 不存在。";
+  const Variant buttons = o.get("buttons") ? Variant(int32_t(std::stoi(*o.get("buttons")))) : Variant::missing();
+  Variant title = Variant::missing();
+  if (o.get("title")) title = Variant(fromUtf8(*o.get("title")));
+  else if (!o.get("host")) title = Variant(u"示例账务系统");
+  bool saved = false;
+  whenShown(
+      [&](QWidget* w) {
+        if (auto* box = qobject_cast<ErrBoxDialog*>(w); box && o.expand) box->cmdDetail->click();
+      },
+      [](QWidget* w) {
+        if (auto* box = qobject_cast<ErrBoxDialog*>(w)) box->cmdClose->click();
+      },
+      o.get("screenshot"), saved);
+  const int32_t r = make<GFrontEnd>()->ERB(number, source, description, buttons, title);
+  std::printf("ERB returned %d\n", r);
+  return o.get("screenshot") && !saved ? 1 : 0;
+}
+
+class DemoJob : public IProgressJob {
+ public:
+  DemoJob(Ref<frmProgress> bar, int32_t style, bool once) : bar_(std::move(bar)), style_(style), once_(once) {}
+  void RunJob(int32_t) override {
+    bar_->put_MainText(style_ == 2 ? u"正在连接中间层服务器..." : u"正在导入凭证，请稍候...");
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i <= 100; ++i) {
+      if (bar_->Canceled()) return;
+      bar_->put_SubText(u"第 " + toString(i) + u" 张，共 100 张");
+      if (style_ != 2) bar_->put_Percentage(i);
+      // The screenshot is taken half-way.
+      if (once_ && i == 50) {
+        waitFor(800);
+        if (done) break;
+      }
+      waitFor(style_ == 2 ? 120 : 60);
+      if (done) break;
+    }
+    if (!bar_->Canceled()) bar_->Close();
+  }
+  void waitFor(int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms && !done) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  bool done = false;
+
+ private:
+  Ref<frmProgress> bar_;
+  int32_t style_;
+  bool once_;
+};
+
+int showProgress(const Options& o) {
+  startHost(o);
+  const int32_t style = o.get("style") ? std::stoi(*o.get("style")) : 1;
+  Ref<frmProgress> bar = make<frmProgress>();
+  bar->put_Caption(u"导入凭证");
+  bar->put_Style(style);
+  auto job = make<DemoJob>(bar, style, o.get("screenshot").has_value());
+  bool saved = false;
+  whenShown([](QWidget*) {}, [job](QWidget*) { job->done = true; }, o.get("screenshot"), saved);
+  bar->StartJob(Ref<IProgressJob>(job), 1);
+  std::printf("StartJob returned\n");
+  bar->Unload();
+  return o.get("screenshot") && !saved ? 1 : 0;
+}
+
+int showHint(const Options& o) {
+  if (!o.get("host")) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  startHost(o);
+  Ref<CApplication> app = GZRGNTUtil::sharedApplication();
+  Ref<CConfig> config = app->Config();
+  // The user's own store, read only: what the window stores is shown, never saved.
+  const std::string user = o.get("user").value_or("Anonymous");
+  Ref<XMLRegistry> store = make<XMLRegistry>();
+  const String userFile = config->UsersPath() + fromUtf8(user) + u"/usercfg.xml";
+  if (!store->Load(userFile)) store->Load(config->Path() + u"Default/UserCfg.xml");
+
+  bool saved = false;
+  whenShown([](QWidget*) {},
+            [](QWidget* w) {
+              if (auto* d = qobject_cast<HintDialog*>(w)) d->cmdOK->click();
+            },
+            o.get("screenshot"), saved);
+  const bool r = frmHint::shared().showHint(fromUtf8(o.hintName), config->SystemPath() + u"hintdef.xml",
+                                            [store] { return store; });
+  Ref<XMLRegistryKey> key = store->RootKey()->OpenKey(u"hint", false);
+  const String flag = key ? CStr(key->GetValue(fromUtf8(o.hintName), Variant(u"0"))) : String(u"0");
+  std::printf("ShowHint returned %s; flag \"%s\" (not saved)\n", r ? "True" : "False", toUtf8(flag).c_str());
+  return o.get("screenshot") && !saved && r ? 1 : 0;
+}
+
+int runShow(const CommandArgs& args) {
+  Options o;
+  if (!parse(args, o) || (o.what != "errbox" && o.what != "progress" && o.what != "hint")) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  std::optional<QApplication> qapp;
+  if (!QApplication::instance()) {
+    static int argc = 1;
+    static char name[] = "lv8";
+    static char* argv[] = {name, nullptr};
+    qapp.emplace(argc, argv);
+  }
+  int rc = 0;
+  if (o.what == "errbox") rc = showErrBox(o);
+  else if (o.what == "progress") rc = showProgress(o);
+  else rc = showHint(o);
+  GZRGNTUtil::sharedApplication()->Terminate();
+  return rc;
+}
+
+const lv8tool::Command reg("show", "show errbox|progress|hint ...  open one of the library's windows", runShow);
+
+}  // namespace
