@@ -1,6 +1,7 @@
 // lv8 show errbox|progress|hint: opens one of the library's windows so that a person can look
 // at it, optionally saving a picture of it and closing it again (--screenshot).
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <optional>
@@ -178,36 +179,33 @@ int showErrBox(const Options& o) {
 
 class DemoJob : public IProgressJob {
  public:
-  DemoJob(Ref<frmProgress> bar, int32_t style, bool once) : bar_(std::move(bar)), style_(style), once_(once) {}
+  DemoJob(Ref<frmProgress> bar, int32_t style, std::function<void()> halfway)
+      : bar_(std::move(bar)), style_(style), halfway_(std::move(halfway)) {}
   void RunJob(int32_t) override {
     bar_->put_MainText(style_ == 2 ? u"正在连接中间层服务器..." : u"正在导入凭证，请稍候...");
-    QElapsedTimer clock;
-    clock.start();
     for (int i = 0; i <= 100; ++i) {
       if (bar_->Canceled()) return;
       bar_->put_SubText(u"第 " + toString(i) + u" 张，共 100 张");
       if (style_ != 2) bar_->put_Percentage(i);
-      // The screenshot is taken half-way.
-      if (once_ && i == 50) {
-        waitFor(800);
-        if (done) break;
+      if (i == 50 && halfway_) {
+        waitFor(style_ == 2 ? 37 * 25 : 100);  // the animation a little past its turn
+        halfway_();
+        break;
       }
       waitFor(style_ == 2 ? 120 : 60);
-      if (done) break;
     }
     if (!bar_->Canceled()) bar_->Close();
   }
-  void waitFor(int ms) {
+  static void waitFor(int ms) {
     QElapsedTimer t;
     t.start();
-    while (t.elapsed() < ms && !done) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
   }
-  bool done = false;
 
  private:
   Ref<frmProgress> bar_;
   int32_t style_;
-  bool once_;
+  std::function<void()> halfway_;
 };
 
 int showProgress(const Options& o) {
@@ -216,9 +214,11 @@ int showProgress(const Options& o) {
   Ref<frmProgress> bar = make<frmProgress>();
   bar->put_Caption(u"导入凭证");
   bar->put_Style(style);
-  auto job = make<DemoJob>(bar, style, o.get("screenshot").has_value());
   bool saved = false;
-  whenShown([](QWidget*) {}, [job](QWidget*) { job->done = true; }, o.get("screenshot"), saved);
+  std::function<void()> halfway;
+  if (auto shot = o.get("screenshot"))
+    halfway = [&, file = *shot] { saved = bar->dialog() && saveScreenshot(bar->dialog(), file); };
+  auto job = make<DemoJob>(bar, style, halfway);
   bar->StartJob(Ref<IProgressJob>(job), 1);
   std::printf("StartJob returned\n");
   bar->Unload();
@@ -261,6 +261,10 @@ int runShow(const CommandArgs& args) {
   }
   std::optional<QApplication> qapp;
   if (!QApplication::instance()) {
+    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") && !std::getenv("QT_QPA_PLATFORM")) {
+      std::fprintf(stderr, "lv8 show: no display (set DISPLAY, or run under xvfb-run)\n");
+      return 1;
+    }
     static int argc = 1;
     static char name[] = "lv8";
     static char* argv[] = {name, nullptr};
