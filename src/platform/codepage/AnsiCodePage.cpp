@@ -13,15 +13,19 @@ namespace {
 constexpr int kDefaultCodePage = 936;
 std::atomic<int> overrideCodePage{0};
 
+// Read on each call (the variable may change under a test); parsed again only when it has.
 int environmentCodePage() {
-  static const int cp = [] {
-    const char* v = std::getenv("LV8INT_CODEPAGE");
-    if (!v || !*v) return kDefaultCodePage;
-    char* end = nullptr;
-    long n = std::strtol(v, &end, 10);
-    if (*end != '\0' || n <= 0 || n > 65535 || !isSupported(static_cast<int>(n))) return kDefaultCodePage;
-    return static_cast<int>(n);
-  }();
+  thread_local std::string seen;
+  thread_local int cp = kDefaultCodePage;
+  const char* v = std::getenv("LV8INT_CODEPAGE");
+  std::string_view now = v ? v : "";
+  if (now == seen) return cp;
+  seen.assign(now);
+  char* end = nullptr;
+  long n = std::strtol(seen.c_str(), &end, 10);
+  cp = (seen.empty() || *end != '\0' || n <= 0 || n > 65535 || !isSupported(static_cast<int>(n)))
+           ? kDefaultCodePage
+           : static_cast<int>(n);
   return cp;
 }
 

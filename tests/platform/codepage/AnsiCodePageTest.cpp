@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <optional>
+#include <string>
+
 namespace lv8int::codepage {
 namespace {
 
@@ -11,8 +15,41 @@ class CodePageScope {
   ~CodePageScope() { setActiveCodePage(0); }
 };
 
+class EnvironmentScope {
+ public:
+  explicit EnvironmentScope(const char* value) {
+    if (const char* old = std::getenv("LV8INT_CODEPAGE")) old_ = old;
+    if (value)
+      ::setenv("LV8INT_CODEPAGE", value, 1);
+    else
+      ::unsetenv("LV8INT_CODEPAGE");
+  }
+  ~EnvironmentScope() {
+    if (old_)
+      ::setenv("LV8INT_CODEPAGE", old_->c_str(), 1);
+    else
+      ::unsetenv("LV8INT_CODEPAGE");
+  }
+
+ private:
+  std::optional<std::string> old_;
+};
+
+TEST(AnsiCodePage, EnvironmentChoosesTheCodePage) {
+  {
+    EnvironmentScope env("1252");
+    EXPECT_EQ(activeCodePage(), 1252);
+    CodePageScope scope(65001);  // a test's choice wins over the environment
+    EXPECT_EQ(activeCodePage(), 65001);
+  }
+  for (const char* bad : {"", "abc", "1252x", "-5", "4", "99999"}) {
+    EnvironmentScope env(bad);
+    EXPECT_EQ(activeCodePage(), 936) << bad;
+  }
+}
+
 TEST(AnsiCodePage, DefaultsTo936AndCanBeReplaced) {
-  if (std::getenv("LV8INT_CODEPAGE")) GTEST_SKIP() << "LV8INT_CODEPAGE set in this environment";
+  EnvironmentScope env(nullptr);
   EXPECT_EQ(activeCodePage(), 936);
   {
     CodePageScope scope(1252);
