@@ -10,6 +10,9 @@ class CPeriods;
 
 class CPeriod : public Object {
  public:
+  CPeriod() = default;
+  ~CPeriod() override;
+
   int32_t Status() const { return status_; }
   int32_t ID() const { return id_; }
   Ref<CPeriod> NextPeriod() const;
@@ -19,8 +22,10 @@ class CPeriod : public Object {
   Variant StartDate() const { return Variant::date(startDate_); }
   Variant EndDate() const { return Variant::date(endDate_); }
   // Library-internal: set once by the loader.
-  void init(int32_t id, double startDate, double endDate, int32_t status, int32_t position,
-            const Ref<CPeriods>& parent);
+  void InitPeriod(int32_t lngID, double dtStartDate, double dtEndDate, int32_t lngStatus,
+                  const Ref<CPeriods>& objParent, int32_t lngPosition);
+
+  int32_t position() const { return position_; }
 
   static const DispatchTable* classDispatchTable();
   const DispatchTable* dispatchTable() const override { return classDispatchTable(); }
@@ -31,6 +36,8 @@ class CPeriod : public Object {
   double endDate_ = 0;
   int32_t status_ = 0;
   int32_t position_ = 0;
+  // Keeps the collection (and so the neighbours) alive while the period is used; the
+  // collection holds no reference back (see CPeriods).
   Ref<CPeriods> parent_;
 };
 

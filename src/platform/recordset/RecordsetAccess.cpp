@@ -23,7 +23,12 @@ Ref<Object> fromAnswer(const Variant& answer) {
 int32_t recordCount(Object& rs) { return CLng(rs.get(u"RecordCount")); }
 bool atBOF(Object& rs) { return CBool(rs.get(u"BOF")); }
 bool atEOF(Object& rs) { return CBool(rs.get(u"EOF")); }
-bool isEmpty(Object& rs) { return atBOF(rs) && atEOF(rs); }
+bool isEmpty(Object& rs) {
+  // Both are asked, as "rs.BOF And rs.EOF" asks both.
+  const bool bof = atBOF(rs);
+  const bool eof = atEOF(rs);
+  return bof && eof;
+}
 void moveFirst(Object& rs) { rs.call(u"MoveFirst"); }
 void moveNext(Object& rs) { rs.call(u"MoveNext"); }
 void close(Object& rs) { rs.call(u"Close"); }
