@@ -32,9 +32,17 @@ String Object::typeName() const {
   return fromUtf8(typeid(*this).name());
 }
 
+Variant Object::call(StringView name) { return call(name, Args()); }
+
 Variant Object::call(StringView name, Args args) { return invoke(name, InvokeKind::Method, args); }
 
+Variant Object::get(StringView name) { return get(name, Args()); }
+
 Variant Object::get(StringView name, Args args) { return invoke(name, InvokeKind::PropertyGet, args); }
+
+void Object::put(StringView name, const Variant& value) { put(name, value, Args()); }
+
+void Object::putRef(StringView name, const Variant& value) { putRef(name, value, Args()); }
 
 void Object::put(StringView name, const Variant& value, Args args) {
   args.push_back(value);

@@ -52,11 +52,16 @@ class Object {
   // Name used in error sources and diagnostics.
   virtual String typeName() const;
 
-  // Convenience wrappers over invoke().
-  Variant call(StringView name, Args args = {});
-  Variant get(StringView name, Args args = {});
-  void put(StringView name, const Variant& value, Args args = {});
-  void putRef(StringView name, const Variant& value, Args args = {});
+  // Convenience wrappers over invoke(). Overloads rather than default arguments: a default
+  // Args{} here would need the complete Variant, which this header cannot include.
+  Variant call(StringView name);
+  Variant call(StringView name, Args args);
+  Variant get(StringView name);
+  Variant get(StringView name, Args args);
+  void put(StringView name, const Variant& value);
+  void put(StringView name, const Variant& value, Args args);
+  void putRef(StringView name, const Variant& value);
+  void putRef(StringView name, const Variant& value, Args args);
 
  private:
   mutable int32_t refs_ = 0;
