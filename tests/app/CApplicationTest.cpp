@@ -15,8 +15,10 @@
 #include "console/CConsole.h"
 #include "console/CSysStatus.h"
 #include "platform/components/ClassRegistration.h"
+#include "periods/CPeriods.h"
 #include "platform/xmlregistry/XMLRegistry.h"
 #include "support/AppHarness.h"
+#include "support/FakeMidTier.h"
 #include "support/TestDatabaseEngine.h"
 #include "typelib/Conformance.h"
 
@@ -215,6 +217,29 @@ TEST(CApplicationServices, LazyObjectsAreMadeOnceAndLogOutDropsTheSessionOnes) {
   EXPECT_TRUE(h.app->Tags() == tags);
   EXPECT_TRUE(h.app->Warning() == warning);
   EXPECT_TRUE(h.app->SysStatus() == status);
+}
+
+TEST(CApplicationServices, PeriodsAreLoadedOnFirstReadAgainAfterAFailureAndAfterLogOut) {
+  AppHarness h;
+  h.init();
+  test::FakeMidTier mid(u"ZRMDictUtil.utilPeriod", u"GetAllPeriod");
+  mid.answerError(-2147217865, u"the ledger database is offline");
+  EXPECT_EQ(errorOf([&] { h.app->Periods(); }), -2147217865);
+  mid.answerRows({u"ID", u"StartDate", u"EndDate", u"Status"},
+                 {{Variant(int32_t{200401}), Variant::date(37987), Variant::date(38017), Variant(int32_t{1})}});
+  // The failed load was not kept: this read loads again.
+  Ref<CPeriods> periods = h.app->Periods();
+  EXPECT_EQ(periods->Count(), 1);
+  EXPECT_TRUE(h.app->Periods() == periods);
+  EXPECT_EQ(mid.created(), 2);
+  // The middle tier is asked with the environment name and value.
+  EXPECT_EQ(mid.component().calls.back(), (std::vector<String>{u"", u""}));
+
+  ASSERT_TRUE(h.loginAs(u"alice", u"17"));
+  EXPECT_TRUE(h.app->Periods() == periods);
+  h.app->LogOut();
+  EXPECT_FALSE(h.app->Periods() == periods);
+  EXPECT_EQ(mid.created(), 3);
 }
 
 // The members that need the configuration, the stores or the console fail with 91 on an

@@ -13,10 +13,12 @@
 #include "config/CConfig.h"
 #include "config/CUserConfig.h"
 #include "console/CConsole.h"
+#include "periods/CPeriods.h"
 #include "platform/ServiceScope.h"
 #include "platform/files/Files.h"
 #include "platform/windows/IWindows.h"
 #include "support/AppHarness.h"
+#include "support/FakeMidTier.h"
 
 namespace lv8int {
 namespace {
@@ -328,8 +330,11 @@ TEST_F(LoginWithAddIn, LogOutWhoseAddInAndStoreFailStillClearsTheUser) {
   EXPECT_NE(errorOf([&] { h.app->SaveSysConfig(); }), 0);
 }
 
-TEST_F(LoginWithAddIn, ASecondLoginReplacesTheUserStoreAndKeepsTheSessionList) {
+TEST_F(LoginWithAddIn, ASecondLoginReplacesTheUserStoreAndKeepsPeriodsAndTheSessionList) {
+  test::FakeMidTier mid(u"ZRMDictUtil.utilPeriod", u"GetAllPeriod");
+  mid.answerRows({u"ID", u"StartDate", u"EndDate", u"Status"}, {});
   ASSERT_TRUE(h.loginAs(u"alice", u"17"));
+  Ref<CPeriods> periods = h.app->Periods();
   Ref<CBaseInfo> info = h.app->BaseInfo();
   info->Add(Variant(int32_t{5}), u"a");
   const String aliceFile = h.app->UserConfigControl()->fileName();
@@ -339,6 +344,8 @@ TEST_F(LoginWithAddIn, ASecondLoginReplacesTheUserStoreAndKeepsTheSessionList) {
   EXPECT_TRUE(files::fileExists(aliceFile));
   EXPECT_TRUE(h.app->BaseInfo() == info);
   EXPECT_EQ(CLng(info->Item(Variant(u"A"))), 5);
+  EXPECT_TRUE(h.app->Periods() == periods);
+  EXPECT_EQ(mid.created(), 1);
   EXPECT_EQ(h.addIn->names(), "CONNECTIONSTRING,AFTERLOGIN,AFTERLOGIN");
 }
 
