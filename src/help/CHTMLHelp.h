@@ -20,6 +20,9 @@ class CHTMLHelp : public Object {
   void HHCheckRegistry(String& FileToCheck);
 
  private:
+  // The steps every display member runs: file-type check, EnsureFileExists, the command.
+  void display(int32_t command, int32_t data, int32_t callingForm);
+
   String chmFile_;
   int32_t topicID_ = 0;
   String regFileName_;
