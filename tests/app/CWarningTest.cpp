@@ -2,16 +2,10 @@
 // none for an empty answer; a failing middle tier or record stops the list there.
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTest>
-#include <QTimer>
-
 #include "app/CApplication.h"
 #include "app/CWarning.h"
 #include "platform/automation/Conversions.h"
-#include "resources/ErrBoxDialog.h"
+#include "support/ErrBoxRecorder.h"
 #include "support/FakeMidTier.h"
 #include "support/ProvidedComponent.h"
 #include "support/TestLoginWindow.h"
@@ -33,32 +27,6 @@ AutomationError errorOf(F&& f) {
   ADD_FAILURE() << "no error was raised";
   return AutomationError(0, {}, {});
 }
-
-// Closes every error box shown while it lives, after noting what it showed. A box that is
-// never closed would hang the test, so nothing is left to chance about how many appear.
-class BoxRecorder {
- public:
-  struct Box {
-    QString caption, description, detail;
-    bool collapsed;
-  };
-  BoxRecorder() {
-    timer_.setInterval(10);
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      auto* box = qobject_cast<ErrBoxDialog*>(QApplication::activeModalWidget());
-      if (!box || !box->isVisible()) return;
-      boxes.push_back({box->windowTitle(), box->txtDescription->toPlainText(),
-                       QString::fromStdU16String(ErrBoxDialog::boxText(box->txtDetail)),
-                       box->heightTwips() == ErrBoxDialog::kCollapsedHeight});
-      QTest::mouseClick(box->cmdClose, Qt::LeftButton);
-    });
-    timer_.start();
-  }
-  std::vector<Box> boxes;
-
- private:
-  QTimer timer_;
-};
 
 const std::vector<String> kFields{u"WarningID", u"Source", u"Content"};
 
@@ -86,7 +54,7 @@ class Warnings : public ::testing::Test {
 
 TEST_F(Warnings, EachRecordIsOneBoxInTheMiddleTiersOrder) {
   mid.answerRows(kFields, threeWarnings());
-  BoxRecorder recorder;
+  test::ErrBoxRecorder recorder;
   app->Warning()->DispWarningIfExist();
   ASSERT_EQ(recorder.boxes.size(), 3u);
   EXPECT_EQ(mid.component().calls, (std::vector<std::vector<String>>{{u"", u"17"}})) << "DSN and CurrentUserID";
@@ -102,7 +70,7 @@ TEST_F(Warnings, EachRecordIsOneBoxInTheMiddleTiersOrder) {
 
 TEST_F(Warnings, NoRecordsShowNothing) {
   mid.answerRows(kFields, {});
-  BoxRecorder recorder;
+  test::ErrBoxRecorder recorder;
   app->Warning()->call(u"DispWarningIfExist");
   EXPECT_TRUE(recorder.boxes.empty());
   EXPECT_EQ(mid.component().calls.size(), 1u);
@@ -110,7 +78,7 @@ TEST_F(Warnings, NoRecordsShowNothing) {
 
 TEST_F(Warnings, AFailingGetLogReachesTheCallerAndShowsNothing) {
   mid.answerError(vbObjectError + 9, u"日志服务不可用");
-  BoxRecorder recorder;
+  test::ErrBoxRecorder recorder;
   AutomationError e = errorOf([&] { app->Warning()->DispWarningIfExist(); });
   EXPECT_EQ(e.number(), vbObjectError + 9);
   EXPECT_EQ(e.description(), u"日志服务不可用");
@@ -121,7 +89,7 @@ TEST_F(Warnings, ABadRecordStopsTheListAtThatWarning) {
   std::vector<std::vector<Variant>> rows = threeWarnings();
   rows[1][0] = Variant(u"not a number");
   mid.answerRows(kFields, rows);
-  BoxRecorder recorder;
+  test::ErrBoxRecorder recorder;
   EXPECT_EQ(errorOf([&] { app->Warning()->DispWarningIfExist(); }).number(), 13);
   ASSERT_EQ(recorder.boxes.size(), 1u);
   EXPECT_EQ(recorder.boxes[0].description, QStringLiteral("有 3 张凭证等待审核"));
@@ -137,7 +105,7 @@ TEST_F(Warnings, ACursorWithoutACountShowsEveryRecord) {
     rs->setReportsRecordCount(false);
     return Variant(rs);
   };
-  BoxRecorder recorder;
+  test::ErrBoxRecorder recorder;
   app->Warning()->DispWarningIfExist();
   EXPECT_EQ(recorder.boxes.size(), 3u);
 }
