@@ -66,6 +66,13 @@ void TestHostForm::Hide() {
   widget_->hide();
 }
 
+void TestHostForm::dropConsole() {
+  for (Call& c : calls_)
+    for (Variant& a : c.args)
+      if (console_ && a.isObject() && a.rawObject() == console_) a = Variant::nothing();
+  console_ = nullptr;
+}
+
 int32_t TestHostForm::hwnd() { return IWindows::current().handleOf(widget_.get()); }
 
 Variant TestHostForm::invoke(StringView name, InvokeKind kind, Args& args) {

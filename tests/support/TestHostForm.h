@@ -43,8 +43,9 @@ class TestHostForm : public IMDIForm {
 
   // The console SetConsole handed over, kept as a host keeps it.
   Ref<Object> console() const { return console_; }
-  // Lets go of the console (as a host does when its window goes away).
-  void dropConsole() { console_ = nullptr; }
+  // Lets go of the console (as a host does when its window goes away), also where the record
+  // of the SetConsole call held it (it then shows as <nothing>).
+  void dropConsole();
   String caption() const { return caption_; }
 
   // What Menu returns (an object made by the form unless set).
