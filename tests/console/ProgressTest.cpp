@@ -4,11 +4,13 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <deque>
 #include <functional>
 
+#include "console/CConsole.h"
 #include "console/ProgressDialog.h"
 #include "console/frmProgress.h"
 #include "platform/ServiceScope.h"
@@ -473,4 +475,24 @@ TEST(Progress, TheAnimationPictureIsAGlossyBlueBar) {
   EXPECT_GT(middle.lightness(), 200);
   for (int y = 0; y < pic.height(); ++y)
     for (int x = 0; x < pic.width(); x += 13) EXPECT_GE(pic.pixelColor(x, y).blue(), pic.pixelColor(x, y).red()) << x << "," << y;
+}
+
+TEST(Progress, TheConsoleHandsOutOneWindowAndUnloadsItWhenItEnds) {
+  QPointer<ProgressDialog> dialog;
+  {
+    test::TitledApp app;
+    Ref<IProgressBar> first = app.app()->Console()->ProgressBar();
+    Ref<IProgressBar> second = app.app()->Console()->ProgressBar();
+    ASSERT_TRUE(first);
+    EXPECT_TRUE(first == second);
+    auto* form = dynamic_cast<frmProgress*>(first.get());
+    ASSERT_NE(form, nullptr);
+    dialog = form->dialog();
+    ASSERT_FALSE(dialog.isNull());
+    EXPECT_FALSE(dialog->isVisible()) << "loaded hidden";
+    first = nullptr;
+    second = nullptr;
+  }
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(dialog.isNull()) << "the window outlived the console";
 }

@@ -17,6 +17,7 @@
 #include "resources/GFrontEnd.h"
 #include "resources/frmErrBox.h"
 #include "support/ModalDriver.h"
+#include "support/TitledApp.h"
 
 using namespace lv8int;
 using lv8int::test::whenModalShown;
@@ -258,4 +259,28 @@ TEST(ErrBox, ErbByNameTakesOptionalAndByReferenceArguments) {
   } catch (const AutomationError& e) {
     EXPECT_EQ(e.number(), err::ArgumentNotOptional);
   }
+}
+
+TEST(ErrBox, WithoutATitleTheCaptionIsTheApplicationsTitle) {
+  QString caption;
+  {
+    test::TitledApp app;
+    whenModalShown([&](QWidget* w) {
+      if (ErrBoxDialog* box = asBox(w)) {
+        caption = box->windowTitle();
+        QTest::mouseClick(box->cmdClose, Qt::LeftButton);
+      }
+    });
+    EXPECT_EQ(erb(5, u"S", u"D", Variant::missing(), Variant::missing()), 1);
+    EXPECT_EQ(caption.toStdU16String(), test::TitledApp::title());
+  }
+  // With the application ended the title cannot be read: the caption stays, nothing is raised.
+  whenModalShown([&](QWidget* w) {
+    if (ErrBoxDialog* box = asBox(w)) {
+      caption = box->windowTitle();
+      QTest::mouseClick(box->cmdClose, Qt::LeftButton);
+    }
+  });
+  EXPECT_EQ(erb(5, u"S", u"D", Variant::missing(), Variant::missing()), 1);
+  EXPECT_EQ(caption.toStdU16String(), test::TitledApp::title());
 }
