@@ -144,20 +144,39 @@ size_t skipMarkup(string_view text, size_t i) {
 
 // Raw control characters and entity references, which the parser underneath lets through.
 bool checkCharacters(string_view text, XmlParseError& error) {
-  for (size_t i = 0; i < text.size(); ++i) {
-    auto c = static_cast<unsigned char>(text[i]);
-    if (c < 0x20 && c != '\t' && c != '\n' && c != '\r')
-      return fail(error, xmlerr::BadText, "An invalid character was found in text content.", text, i);
-  }
+  const size_t n = text.size();
   size_t i = 0;
-  while ((i = text.find_first_of("<&", i)) != string_view::npos) {
-    if (text[i] == '<') {
-      size_t next = skipMarkup(text, i);
-      if (next == string_view::npos) return true;  // unclosed: the parser reports it
-      i = next == i ? i + 1 : next;
+  while (i < n) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c > '<') {  // the common case: nothing to look at
+      ++i;
       continue;
     }
-    size_t semi = text.find(';', i);
+    if (c < 0x20 && c != '\t' && c != '\n' && c != '\r')
+      return fail(error, xmlerr::BadText, "An invalid character was found in text content.", text, i);
+    if (c == '<') {
+      size_t next = skipMarkup(text, i);
+      if (next == string_view::npos) break;  // unclosed: the parser reports it
+      if (next != i) {
+        // Skipped markup may hold no control characters either.
+        for (size_t k = i; k < next; ++k) {
+          auto m = static_cast<unsigned char>(text[k]);
+          if (m < 0x20 && m != '\t' && m != '\n' && m != '\r')
+            return fail(error, xmlerr::BadText, "An invalid character was found in text content.", text, k);
+        }
+        i = next;
+      } else {
+        ++i;
+      }
+      continue;
+    }
+    if (c != '&') {
+      ++i;
+      continue;
+    }
+    // References are short; looking no further keeps a run of bare '&' linear.
+    size_t semi = text.substr(i, 80).find(';');
+    if (semi != string_view::npos) semi += i;
     string_view ref = semi == string_view::npos ? string_view() : text.substr(i + 1, semi - i - 1);
     if (!ref.empty() && ref[0] == '#') {
       bool hex = ref.size() > 1 && ref[1] == 'x';
@@ -185,6 +204,11 @@ bool checkCharacters(string_view text, XmlParseError& error) {
         return fail(error, xmlerr::UndefinedEntity, "Reference to undefined entity '" + std::string(ref) + "'.", text, i);
     }
     i = semi + 1;
+  }
+  for (; i < n; ++i) {  // after markup that is not closed
+    auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 && c != '\t' && c != '\n' && c != '\r')
+      return fail(error, xmlerr::BadText, "An invalid character was found in text content.", text, i);
   }
   return true;
 }
