@@ -167,9 +167,13 @@ void ProgressDialog::startJob(const Ref<IProgressJob>& job, int32_t nJobID) {
     forms::centreOver(this, QApplication::activeWindow());
     inModal_ = true;
     struct ModalEnd {
-      bool& flag;
-      ~ModalEnd() { flag = false; }
-    } modalEnd{inModal_};
+      ProgressDialog& d;
+      ~ModalEnd() {
+        d.inModal_ = false;
+        // Unloaded while it was displayed: nothing of it is on the stack any more.
+        if (d.deleteWhenDone_) d.deleteLater();
+      }
+    } modalEnd{*this};
     exec();
   } catch (AutomationError& e) {
     e.setSource(e.source() + kStartJobSource);

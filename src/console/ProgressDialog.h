@@ -69,6 +69,8 @@ class ProgressDialog : public QDialog {
   // The library's own close (the console ends): goes through, ending a modal display.
   void unload();
   bool isInModalLoop() const { return inModal_; }
+  // Unloaded during its modal display: the dialog deletes itself once StartJob is done with it.
+  void deleteWhenDone() { deleteWhenDone_ = true; }
 
   // State, for the library and its tests.
   bool isCanceled() const { return canceled_; }
@@ -130,6 +132,7 @@ class ProgressDialog : public QDialog {
   bool jobReturned_ = false;  // RunJob has come back (normally or with an error)
   bool inModal_ = false;
   bool unloading_ = false;
+  bool deleteWhenDone_ = false;
   QString percentText_;
   int barWidth_ = 0;
 };

@@ -17,10 +17,12 @@ frmProgress::~frmProgress() { Unload(); }
 void frmProgress::Unload() {
   if (!dialog_) return;
   dialog_->unload();
-  if (dialog_->isInModalLoop() || !QCoreApplication::instance()) {
-    // Still inside its own modal loop (or past the application's end): let it go later.
-    ProgressDialog* d = dialog_.release();
-    if (QCoreApplication::instance()) d->deleteLater();
+  if (!QCoreApplication::instance()) {
+    // Past the application's end the window system is gone: left to the process's end.
+    dialog_.release();
+  } else if (dialog_->isInModalLoop()) {
+    // StartJob is still on the stack: the dialog goes once its display has ended.
+    dialog_.release()->deleteWhenDone();
   } else {
     dialog_.reset();
   }

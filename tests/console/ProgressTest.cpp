@@ -301,10 +301,20 @@ TEST(Progress, StartJobWhileAJobRunsFailsWithItsNameInTheSource) {
 
 TEST(Progress, UnloadingEndsARunningDisplay) {
   Ref<frmProgress> bar = make<frmProgress>();
-  auto job = make<ScriptJob>([&](int32_t) { bar->Unload(); });
+  QPointer<ProgressDialog> dialog(bar->dialog());
+  bool textAfterUnload = false;
+  auto job = make<ScriptJob>([&](int32_t) {
+    bar->Unload();
+    bar->put_MainText(u"after");  // the job goes on; the window is gone
+    QCoreApplication::processEvents();
+    textAfterUnload = true;
+  });
   bar->StartJob(Ref<IProgressJob>(job));
   EXPECT_EQ(job->calls, 1);
+  EXPECT_TRUE(textAfterUnload);
   EXPECT_EQ(bar->dialog(), nullptr);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(dialog.isNull()) << "the unloaded window was kept";
 }
 
 TEST(Progress, PercentageDrawsTheRoundedTextAndABarOfThatShareOfTheWidth) {
