@@ -118,6 +118,7 @@ std::string ChmFile::find(std::string_view reference) const {
   std::replace(ref.begin(), ref.end(), '\\', '/');
   if (ref.empty()) return {};
   if (ref[0] != '/') ref.insert(ref.begin(), '/');
+  if (std::binary_search(entries_.begin(), entries_.end(), ref)) return ref;
   auto it = folded_.find(lower(ref));
   if (it != folded_.end()) return it->second;
   // A reference compiled with the project's own folder in front of it: the longest tail of
