@@ -6,6 +6,7 @@
 #include <QProcessEnvironment>
 #include <QWidget>
 #include <cstdio>
+#include <filesystem>
 
 #include "app/CApplication.h"
 #include "app/CBaseInfo.h"
@@ -14,10 +15,14 @@
 #include "console/ProgressDialog.h"
 #include "console/frmProgress.h"
 #include "console/modClassSecurity.h"
+#include "help/HelpWindow.h"
+#include "config/CConfig.h"
 #include "platform/automation/ComponentRegistry.h"
 #include "platform/automation/EventSource.h"
 #include "platform/windows/IWindows.h"
+#include "support/AppHarness.h"
 #include "support/ChildProcess.h"
+#include "support/ModalDriver.h"
 #include "support/TempFolder.h"
 #include "support/TestHostForm.h"
 
@@ -185,6 +190,42 @@ TEST(ConsoleProgress, OneHiddenWindowThatIsUnloadedWhenTheConsoleEnds) {
   EXPECT_FALSE(window->dialog()->isVisible());
   console = nullptr;
   EXPECT_EQ(window->dialog(), nullptr);
+}
+
+TEST(ConsoleHelp, ContextNumbersZeroToTwoOpenThePagesAndOthersATopicOfTheFileNamedOnce) {
+  test::AppHarness h;
+  const std::string chm = h.tree.hostFolder() + "help/lv8test.chm";
+  std::filesystem::create_directories(h.tree.hostFolder() + "help");
+  std::filesystem::copy_file(std::string(LV8_TEST_FIXTURES) + "/help/sample.chm", chm);
+  h.init();
+  Ref<CConsole> console = h.app->Console();
+
+  console->ShowHelp(0);
+  HelpWindow* window = HelpWindow::current();
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(window->filePath(), chm);
+  EXPECT_EQ(window->currentTab(), HelpWindow::ContentsTab);
+  console->call(u"ShowHelp", {Variant(int32_t{1})});
+  EXPECT_EQ(HelpWindow::current()->currentTab(), HelpWindow::IndexTab);
+  console->ShowHelp(2);
+  EXPECT_EQ(HelpWindow::current()->currentTab(), HelpWindow::SearchTab);
+  console->ShowHelp(100);
+  EXPECT_EQ(HelpWindow::current()->currentPage(), "/ledger.htm");
+  console->ShowHelp(3);
+  EXPECT_TRUE(HelpWindow::current()->message().contains(QStringLiteral("3"))) << HelpWindow::current()->message().toStdString();
+
+  // The file name was taken from the configuration on the first call only.
+  h.tree.writeUserXml("overlay", {{"ApplicationHelpFile", "help/other.chm"}});
+  h.app->Config()->Reload(fromUtf8(h.tree.userFolder("overlay") + "user.xml"));
+  console->ShowHelp(200);
+  EXPECT_EQ(HelpWindow::current()->filePath(), chm);
+  EXPECT_EQ(HelpWindow::current()->currentPage(), "/vouchers.htm");
+
+  // The console's end closes help.
+  h.app->Terminate();
+  h.form->dropConsole();
+  console = nullptr;
+  EXPECT_TRUE(test::waitUntil([] { return HelpWindow::current() == nullptr || !HelpWindow::current()->isVisible(); }));
 }
 
 TEST(CreateComponent, CreatesRegisteredClassesLocally) {
