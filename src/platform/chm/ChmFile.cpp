@@ -112,6 +112,8 @@ std::optional<std::string> ChmFile::read(std::string_view name) const {
 
 std::string ChmFile::find(std::string_view reference) const {
   std::string ref(reference);
+  // An entry's own name may hold "#" ("/_#_README_#_").
+  if (!ref.empty() && ref[0] == '/' && std::binary_search(entries_.begin(), entries_.end(), ref)) return ref;
   // "ms-its:file.chm::/page.htm" and "mk:@MSITStore:file.chm::/page.htm" name a page inside.
   if (size_t sep = ref.find("::"); sep != std::string::npos) ref = ref.substr(sep + 2);
   if (size_t hash = ref.find('#'); hash != std::string::npos) ref.resize(hash);
