@@ -179,14 +179,14 @@ C& self(Object& o) {
 
 template <class R, class... P, class C, class F, size_t... I>
 Variant callWith(C& obj, F fn, Args& args, std::index_sequence<I...>) {
-  std::tuple<ArgSlot<P>...> slots{ArgSlot<P>(args, I, I >= args.size())...};
+  std::tuple<ArgSlot<P>...> argSlots{ArgSlot<P>(args, I, I >= args.size())...};
   if constexpr (std::is_void_v<R>) {
-    (obj.*fn)(std::get<I>(slots).get()...);
-    (std::get<I>(slots).writeBack(), ...);
+    (obj.*fn)(std::get<I>(argSlots).get()...);
+    (std::get<I>(argSlots).writeBack(), ...);
     return Variant();
   } else {
-    Variant result = toVariant((obj.*fn)(std::get<I>(slots).get()...));
-    (std::get<I>(slots).writeBack(), ...);
+    Variant result = toVariant((obj.*fn)(std::get<I>(argSlots).get()...));
+    (std::get<I>(argSlots).writeBack(), ...);
     return result;
   }
 }
