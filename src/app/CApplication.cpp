@@ -326,7 +326,12 @@ Ref<CWarning> CApplication::Warning() {
 }
 
 Ref<CToolbar> CApplication::Toolbar() {
-  if (!toolbar_) toolbar_ = make<CToolbar>();
+  // The toolbar manager is not part of this build yet: say so instead of handing out an
+  // object that would not keep the user's view options or run shortcuts.
+  if (!toolbar_) {
+    raiseError(err::CannotCreateObject, kDefaultErrorSource,
+               u"The toolbar manager (CToolbar) is not available in this build of the library.");
+  }
   return toolbar_;
 }
 
