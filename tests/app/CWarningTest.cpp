@@ -99,13 +99,3 @@ TEST_F(Warnings, ABadRecordStopsTheListAtThatWarning) {
   EXPECT_EQ(recorder.boxes.size(), 1u);
 }
 
-TEST_F(Warnings, ACursorWithoutACountShowsEveryRecord) {
-  mid.component().answer = [](const std::vector<Variant>&) {
-    Ref<Recordset> rs = recordsetOf(kFields, threeWarnings());
-    rs->setReportsRecordCount(false);
-    return Variant(rs);
-  };
-  test::ErrBoxRecorder recorder;
-  app->Warning()->DispWarningIfExist();
-  EXPECT_EQ(recorder.boxes.size(), 3u);
-}

@@ -124,15 +124,6 @@ TEST(Recordset, AClosedRecordsetAnswersNothing) {
   EXPECT_EQ(errorOf([&] { CStr(field); }).number(), 3704) << "a field taken before Close";
 }
 
-TEST(Recordset, AForwardOnlyCursorReportsMinusOneAndStillReadsToTheEnd) {
-  Ref<Recordset> rs = threeWarnings();
-  rs->setReportsRecordCount(false);
-  EXPECT_EQ(recordsets::recordCount(*rs), -1);
-  int records = 0;
-  for (recordsets::moveFirst(*rs); !recordsets::atEOF(*rs); recordsets::moveNext(*rs)) ++records;
-  EXPECT_EQ(records, 3);
-}
-
 TEST(Recordset, ARecordOfTheWrongWidthIsRefusedAndChangesNothing) {
   Ref<Recordset> rs = recordsetOf({u"A", u"B"}, {{Variant(int32_t{1}), Variant(int32_t{2})}});
   EXPECT_EQ(errorOf([&] { rs->addRecord({Variant(int32_t{3})}); }).number(), 5);
