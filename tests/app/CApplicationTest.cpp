@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "app/CApplication.h"
+#include "console/CToolbar.h"
 #include "app/CBaseInfo.h"
 #include "app/CUserRight.h"
 #include "app/CWarning.h"
@@ -217,6 +218,19 @@ TEST(CApplicationServices, LazyObjectsAreMadeOnceAndLogOutDropsTheSessionOnes) {
   EXPECT_TRUE(h.app->Tags() == tags);
   EXPECT_TRUE(h.app->Warning() == warning);
   EXPECT_TRUE(h.app->SysStatus() == status);
+}
+
+TEST(CApplicationServices, TheToolbarManagerThatIsNotBuiltFailsLoudlyByNameAndDirectly) {
+  AppHarness h;
+  h.init();
+  try {
+    h.app->get(u"Toolbar");
+    FAIL() << "Toolbar answered without a toolbar manager";
+  } catch (const AutomationError& e) {
+    EXPECT_EQ(e.number(), err::CannotCreateObject);
+    EXPECT_NE(e.description().find(u"CToolbar"), String::npos);
+  }
+  EXPECT_THROW(h.app->Toolbar(), AutomationError);
 }
 
 TEST(CApplicationServices, PeriodsAreLoadedOnFirstReadAgainAfterAFailureAndAfterLogOut) {
