@@ -3,6 +3,10 @@
 // check, where it finds its database, and its errors for a missing or locked one.
 #include <gtest/gtest.h>
 
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
 #include <cctype>
 #include <cstdlib>
 
@@ -13,11 +17,13 @@
 #include "periods/CPeriod.h"
 #include "periods/CPeriods.h"
 #include "platform/ServiceScope.h"
+#include "platform/automation/ComponentRegistry.h"
 #include "platform/automation/Conversions.h"
 #include "platform/components/ClassRegistration.h"
 #include "platform/recordset/RecordsetAccess.h"
 #include "platform/registry/Registry.h"
 #include "support/ErrBoxRecorder.h"
+#include "support/ModalDriver.h"
 #include "support/ProvidedComponent.h"
 #include "support/TestLoginWindow.h"
 #include "support/TitledApp.h"
@@ -230,4 +236,42 @@ TEST_F(SampleMiddleTier, TheDatabaseComesFromTheEnvironmentTheRegistryOrBesideTh
   EXPECT_EQ(CStr(dsn->get(u"Database")), sample.database);
   EXPECT_EQ(app->Periods()->Count(), 12);
   unsetenv("LV8_SAMPLE_DATA");
+}
+
+TEST_F(SampleMiddleTier, TheSampleLoginWindowChecksTheUserWithTheMiddleTier) {
+  test::ToolRun reg = sample.run("tools/lv8-regsvr", {QStringLiteral(LV8_SAMPLE_LOGINWINDOW_PLUGIN)});
+  ASSERT_EQ(reg.exitCode, 0) << reg.err.toStdString();
+  const auto type = [](QWidget* dialog, const QString& user, const QString& password) {
+    dialog->findChild<QLineEdit*>(QStringLiteral("user"))->setText(user);
+    dialog->findChild<QLineEdit*>(QStringLiteral("password"))->setText(password);
+    QTest::keyClick(dialog->findChild<QLineEdit*>(QStringLiteral("password")), Qt::Key_Return);
+  };
+
+  // A wrong password keeps the dialog open with the middle tier's message; the right one
+  // closes it with the user's record.
+  Ref<Object> component = ComponentRegistry::instance().create(u"LV8Demo.LoginWindow");
+  Ref<ILoginWindow2> window2 = query<ILoginWindow2>(component);
+  ASSERT_TRUE(window2);
+  int32_t type4 = 4;
+  window2->SetLoginType(type4);
+  QString shownMessage;
+  test::whenModalShown([&](QWidget* dialog) {
+    EXPECT_FALSE(dialog->findChild<QComboBox*>(QStringLiteral("dataSource"))->currentText().isEmpty());
+    type(dialog, QStringLiteral("kj01"), QStringLiteral("12345"));
+    shownMessage = dialog->findChild<QLabel*>(QStringLiteral("message"))->text();
+    EXPECT_TRUE(dialog->isVisible());
+    type(dialog, QStringLiteral("kj01"), QStringLiteral("1234"));
+  });
+  ASSERT_TRUE(window2->ShowLogin());
+  EXPECT_EQ(shownMessage, QStringLiteral("用户名或口令不正确"));
+  const LoginInfo info = window2->GetLoginInfo();
+  EXPECT_EQ(info.UserName, u"kj01");
+  EXPECT_EQ(info.UserID, u"101");
+  EXPECT_EQ(window2->GetLoginType(), 4);
+  window2->CloseLogin();
+
+  // Cancelling logs nobody in.
+  Ref<Object> again = ComponentRegistry::instance().create(u"LV8Demo.LoginWindow");
+  test::whenModalShown([](QWidget* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); });
+  EXPECT_FALSE(query<ILoginWindow>(again)->ShowLogin());
 }
