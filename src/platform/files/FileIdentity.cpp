@@ -1,6 +1,7 @@
 #include "platform/files/FileIdentity.h"
 
 #include <sys/stat.h>
+#include <time.h>
 
 #include <string>
 
@@ -20,6 +21,17 @@ std::optional<FileIdentity> FileIdentity::of(StringView path) {
   struct stat st{};
   if (::stat(file.c_str(), &st) != 0) return std::nullopt;
   return fromStat(st);
+}
+
+int64_t FileIdentity::clockNow() {
+  timespec ts{};
+  clock_gettime(CLOCK_REALTIME, &ts);
+  return static_cast<int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+bool FileIdentity::settledBefore(int64_t readStart) const {
+  const int64_t tick = modifiedNanoseconds == 0 ? 2000000000 : 20000000;  // 2 s or 20 ms
+  return modifiedSeconds * 1000000000 + modifiedNanoseconds + tick < readStart;
 }
 
 }  // namespace lv8int::files

@@ -46,6 +46,7 @@ const JetResourceDatabase::Table& JetResourceDatabase::current(StringView table)
     return t;
   }
   for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
+    const int64_t readStart = files::FileIdentity::clockNow();
     if (now != opened_) {
       // libmdbsql keeps the catalog it read at opening: a changed file needs a new connection.
       // Until it opens, the old one stays, and the failure reaches the caller.
@@ -57,7 +58,14 @@ const JetResourceDatabase::Table& JetResourceDatabase::current(StringView table)
     load(*db_, table, t);
     std::optional<files::FileIdentity> after = files::FileIdentity::of(path());
     if (after == now) {
-      t.identity = now;
+      if (now->settledBefore(readStart)) {
+        t.identity = now;
+      } else {
+        // Changed so recently that another change could keep this identity: the next
+        // lookup opens and reads the file again.
+        t.identity = std::nullopt;
+        opened_ = std::nullopt;
+      }
       return t;
     }
     if (!after) break;

@@ -40,7 +40,8 @@ void SqliteResourceDatabase::open() {
     raiseError(err::FileNotFound, kSqliteErrorSource, u"The database file does not exist: " + path());
   if (!S_ISREG(st.st_mode))
     raiseError(err::PathFileAccess, kSqliteErrorSource, u"The database path names no file: " + path());
-  const std::optional<files::FileIdentity> identity = files::FileIdentity::of(path());
+  const int64_t openStart = files::FileIdentity::clockNow();
+  std::optional<files::FileIdentity> identity = files::FileIdentity::of(path());
   sqlite3* db = nullptr;
   const int rc = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
   if (rc != SQLITE_OK) {
@@ -61,7 +62,9 @@ void SqliteResourceDatabase::open() {
                u"The database cannot be read: " + fromUtf8(sqlite3_errstr(schema)) + u" (" + path() + u")");
   }
   db_ = db;
-  opened_ = identity;
+  // A file changed so recently that another change could keep its identity is opened again at
+  // the next lookup.
+  opened_ = identity && identity->settledBefore(openStart) ? identity : std::nullopt;
 }
 
 void SqliteResourceDatabase::close() noexcept {

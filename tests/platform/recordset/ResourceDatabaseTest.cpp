@@ -2,6 +2,9 @@
 // SQLite, and answers that follow the file when it is replaced or rewritten while open.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <filesystem>
 
@@ -144,6 +147,36 @@ TEST_F(ResourceDatabaseTest, AnswersFollowTheFile) {
     // Gone from its path: the open connection still answers.
     std::filesystem::remove(store);
     EXPECT_EQ(db->content(u"strings", 100), u"semi;colon,comma");
+  }
+}
+
+// A rewrite in place that keeps the size, within one tick of the file system's clock, leaves
+// the identity as it was: a file modified that recently is never answered from memory.
+TEST_F(ResourceDatabaseTest, ARewriteWithinOneClockTickIsSeen) {
+  std::string jello = dir.file("jello.mdb");
+  std::filesystem::copy_file(kFixtures + "strings.mdb", jello);
+  {
+    std::FILE* f = std::fopen(jello.c_str(), "r+b");
+    std::fseek(f, 135156, SEEK_SET);  // the "H" of the compressed text "Hello"
+    std::fputc('J', f);
+    std::fclose(f);
+  }
+  ResourceDatabase::convert(fromUtf8(kFixtures + "strings.mdb"), dir.name("hello.db"));
+  ResourceDatabase::convert(fromUtf8(jello), dir.name("jello.db"));
+  for (const auto& [hello, jelly, store] :
+       {std::tuple{kFixtures + "strings.mdb", jello, dir.file("store.mdb")},
+        std::tuple{dir.file("hello.db"), dir.file("jello.db"), dir.file("store.db")}}) {
+    SCOPED_TRACE(store);
+    ASSERT_EQ(std::filesystem::file_size(hello), std::filesystem::file_size(jelly));
+    install(hello, store);
+    std::unique_ptr<ResourceDatabase> db = ResourceDatabase::open(fromUtf8(store));
+    EXPECT_EQ(db->content(u"strings", 1), u"Hello");
+    struct stat before{};
+    ::stat(store.c_str(), &before);
+    install(jelly, store, /*inPlace=*/true);
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, store.c_str(), times, 0), 0);
+    EXPECT_EQ(db->content(u"strings", 1), u"Jello");
   }
 }
 
