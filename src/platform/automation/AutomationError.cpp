@@ -98,6 +98,7 @@ String standardDescription(int32_t number) {
       {461, u"Method or data member not found"},
       {462, u"The remote server machine does not exist or is unavailable"},
       {463, u"Class not registered on local machine"},
+      {481, u"Invalid picture"},
   };
   auto it = table.find(number);
   if (it != table.end()) return it->second;

@@ -1,0 +1,29 @@
+#pragma once
+// The resource modules built from tests/fixtures/pe/fixture.rc (PE32 and PE32+), the pictures
+// they hold, and a scope that sets the ANSI code page.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/automation/String.h"
+
+namespace lv8int::test {
+
+// fixture32.dll or fixture64.dll in the build tree.
+std::string peFixture(int bits);
+// A picture input under tests/fixtures/pe/.
+std::string peImage(const char* name);
+std::string readBytes(const std::string& path);
+
+// The file offset of the resource directory of a PE image, or 0 when there is none.
+size_t resourceDirectoryOffset(const std::string& image);
+
+class CodePageScope {
+ public:
+  explicit CodePageScope(int cp);
+  ~CodePageScope();
+  CodePageScope(const CodePageScope&) = delete;
+  CodePageScope& operator=(const CodePageScope&) = delete;
+};
+
+}  // namespace lv8int::test
