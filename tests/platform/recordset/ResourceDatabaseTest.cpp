@@ -11,6 +11,7 @@
 #include "platform/recordset/JetDatabase.h"
 #include "platform/recordset/ResourceDatabase.h"
 #include "platform/recordset/SqliteDatabase.h"
+#include "support/ErrorOf.h"
 #include "support/TempFolder.h"
 
 using namespace lv8int;
@@ -19,16 +20,7 @@ namespace {
 
 const std::string kFixtures = std::string(LV8_TEST_FIXTURES) + "/resources/";
 
-template <class F>
-AutomationError errorOf(F&& f) {
-  try {
-    f();
-  } catch (const AutomationError& e) {
-    return e;
-  }
-  ADD_FAILURE() << "no error was raised";
-  return AutomationError(0, {}, {});
-}
+using test::errorOf;
 
 // Copies `from` to `to` through a new file renamed over it (a new inode), or over the existing
 // file's bytes (the same inode) when `inPlace`.

@@ -1,0 +1,137 @@
+// GResman over stores listed in a resource.ini: creation and its failures, slot and number in
+// a string identifier, the not-found text, pictures by key and kind, icons at the asked size,
+// and answers that follow a store file replaced while the object lives.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/CApplication.h"
+#include "platform/automation/ComponentRegistry.h"
+#include "platform/recordset/ResourceDatabase.h"
+#include "platform/recordset/SqliteDatabase.h"
+#include "resources/GResman.h"
+#include "support/AppHarness.h"
+#include "support/ErrorOf.h"
+#include "support/TempFolder.h"
+
+using namespace lv8int;
+
+namespace {
+
+const std::string kFixtures = std::string(LV8_TEST_FIXTURES) + "/resources/";
+
+using test::errorOf;
+
+// <temp>/System/Resource/resource.ini with the stores beside it.
+class GResmanTest : public ::testing::Test {
+ protected:
+  test::TempFolder dir;
+  std::string folder = "System/Resource/";
+
+  void copy(const std::string& fixture, const std::string& to) {
+    std::filesystem::create_directories(dir.file(folder));
+    std::filesystem::copy_file(kFixtures + fixture, dir.file(folder + to),
+                               std::filesystem::copy_options::overwrite_existing);
+  }
+  String ini(const std::string& section) {
+    dir.write(folder + "resource.ini", section);
+    return dir.name(folder + "resource.ini");
+  }
+  Ref<GResman> open(const std::string& section) { return make<GResman>(ini(section)); }
+};
+
+}  // namespace
+
+TEST_F(GResmanTest, CreationFailsForEveryUnusableList) {
+  copy("strings.mdb", "strings.mdb");
+  dir.write(folder + "text.mdb", "no database");
+  dir.write(folder + "text.db", "no database either, but long enough for a header of some kind");
+  struct Case {
+    const char* ini;  // nullptr: no resource.ini at all
+    int32_t number;
+  } cases[] = {
+      {nullptr, err::FileNotFound},
+      {"[other]\n0=strings.mdb\n", err::SubscriptOutOfRange},  // no section
+      {"[resource]\n", err::SubscriptOutOfRange},              // no key: nothing to size
+      {"[resource]\n0=strings.mdb\nfirst=strings.mdb\n", err::TypeMismatch},
+      {"[resource]\n0=strings.mdb\n-1=strings.mdb\n", err::SubscriptOutOfRange},
+      {"[resource]\n16=strings.mdb\n", err::SubscriptOutOfRange},
+      {"[resource]\n0=missing.mdb\n", err::FileNotFound},
+      {"[resource]\n0=text.mdb\n", err::PathFileAccess},
+      {"[resource]\n0=strings.mdb\n1=text.db\n", sqliteErrorNumber(26)},
+  };
+  for (const Case& c : cases) {
+    if (c.ini) ini(c.ini);
+    else std::filesystem::remove(dir.file(folder + "resource.ini"));
+    EXPECT_EQ(errorOf([&] { make<GResman>(dir.name(folder + "resource.ini")); }).number(), c.number)
+        << (c.ini ? c.ini : "(no resource.ini)");
+  }
+}
+
+TEST_F(GResmanTest, SlotsComeFromBits16To19AndGapsAreNotSet) {
+  copy("strings.mdb", "strings.mdb");
+  ResourceDatabase::convert(dir.name(folder + "strings.mdb"), dir.name(folder + "strings.db"));
+  Ref<GResman> r = open("[resource]\n0=strings.mdb\n3=strings.db\n");
+  EXPECT_EQ(r->count(), 4);
+  struct Case {
+    int32_t id;
+    const char16_t* text;  // nullptr: raises `number`
+    int32_t number;
+  } cases[] = {
+      {5, u"第五条资源字符串", 0},
+      {0x30005, u"第五条资源字符串", 0},
+      {0x3FFFF, u"last slot", 0},
+      {7, u"", 0},  // an empty text is a string, not a missing one
+      {2, u"<Unable to find resource string with ID: 0x2>", 0},
+      {0x30002, u"<Unable to find resource string with ID: 0x30002>", 0},
+      // Bits above 19 take no part in the lookup but show in the not-found text.
+      {static_cast<int32_t>(0xFFF00002u), u"<Unable to find resource string with ID: 0xFFF00002>", 0},
+      {0x7FF00005, u"第五条资源字符串", 0},
+      {0x10001, nullptr, err::ObjectNotSet},
+      {0x20001, nullptr, err::ObjectNotSet},
+      {0x40001, nullptr, err::SubscriptOutOfRange},
+      {static_cast<int32_t>(0xFFFF0001u), nullptr, err::SubscriptOutOfRange},
+  };
+  for (const Case& c : cases) {
+    if (c.text) EXPECT_EQ(r->GetString(c.id), c.text) << std::hex << c.id;
+    else EXPECT_EQ(errorOf([&] { r->GetString(c.id); }).number(), c.number) << std::hex << c.id;
+  }
+}
+
+TEST_F(GResmanTest, StoreNamesResolveAgainstTheListsFolder) {
+  copy("strings.mdb", "strings.mdb");
+  std::filesystem::create_directories(dir.file(folder + "Sub"));
+  copy("strings.mdb", "Sub/Jet.mdb");
+  for (const std::string& name : {std::string("STRINGS.MDB"), std::string("sub\\jet.mdb"), std::string("./Sub/Jet.mdb"),
+                                  dir.file(folder + "strings.mdb")}) {
+    Ref<GResman> r = open("[resource]\n0=" + name + "\n");
+    EXPECT_EQ(r->GetString(1), u"Hello") << name;
+  }
+}
+
+TEST_F(GResmanTest, AStoreReplacedWhileOpenIsReadAnew) {
+  copy("strings.mdb", "strings.mdb");
+  Ref<GResman> r = open("[resource]\n0=strings.mdb\n");
+  EXPECT_EQ(r->GetString(5), u"第五条资源字符串");
+  copy("empty.mdb", "strings.mdb.new");
+  std::filesystem::rename(dir.file(folder + "strings.mdb.new"), dir.file(folder + "strings.mdb"));
+  EXPECT_EQ(r->GetString(5), u"<Unable to find resource string with ID: 0x5>");
+  copy("strings.mdb", "strings.mdb");  // written over the same file
+  EXPECT_EQ(r->GetString(5), u"第五条资源字符串");
+}
+
+TEST_F(GResmanTest, CreatedByProgIDFromTheApplicationsConfiguration) {
+  test::AppHarness h;
+  {
+    // Before Init the application has no configuration.
+    EXPECT_EQ(errorOf([] { ComponentRegistry::instance().create(u"LV8INT.GResman"); }).number(), err::ObjectNotSet);
+  }
+  h.init();
+  const std::string resource = h.tree.systemFolder() + "Resource/";
+  std::filesystem::create_directories(resource);
+  std::filesystem::copy_file(kFixtures + "strings.mdb", resource + "strings.mdb");
+  h.tree.folder().write(resource.substr(h.tree.folder().path().size()) + "resource.ini", "[resource]\n0=strings.mdb\n");
+  Ref<Object> r = ComponentRegistry::instance().create(u"LV8INT.GResman");
+  Args args{Variant(int32_t{0x10005 & 0xFFFF})};
+  EXPECT_EQ(CStr(r->invoke(u"GetString", InvokeKind::Method, args)), u"第五条资源字符串");
+}
