@@ -1,11 +1,13 @@
 // lv8 resource on a configuration tree whose system folder lists resource stores.
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <QProcess>
 #include <QStringList>
 #include <filesystem>
 
 #include "support/ConfigTree.h"
+#include "support/PeFixtures.h"
 
 namespace lv8int::test {
 namespace {
@@ -76,6 +78,31 @@ TEST_F(ResourceCommand, ConvertThenDumpAndLookUp) {
     EXPECT_EQ(o.out, c.out) << c.id;
   }
   EXPECT_NE(lv8({"string", "0x10001"}).err.find("error 91"), std::string::npos);
+}
+
+// A DLL's strings in the dump, and pictures and icons written as PNG files.
+TEST_F(ResourceCommand, DllStringsAndPictures) {
+  tree.folder().write(resource.substr(tree.folder().path().size()) + "resource.ini",
+                      "[resource]\n0=" + peFixture(32) + "\n1=strings.mdb\n");
+  Outcome dump = lv8({"dump"});
+  ASSERT_EQ(dump.exitCode, 0) << dump.err;
+  EXPECT_EQ(dump.out.substr(0, dump.out.find('\n') + 1), "[slot 0] " + peFixture(32) + " (DLL)\n");
+  EXPECT_NE(dump.out.find("\n0x1\t中文一\n"), std::string::npos) << dump.out;
+  EXPECT_NE(dump.out.find("\n0x50\t只有中文\n"), std::string::npos) << dump.out;
+  EXPECT_NE(dump.out.find("\n0x7\t甲\\x00乙\n"), std::string::npos) << dump.out;  // a NUL, escaped
+  EXPECT_NE(dump.out.find("\n0x10005\t第五条资源字符串\n"), std::string::npos) << dump.out;
+
+  const std::string png = tree.folder().file("out.png");
+  Outcome icon = lv8({"icon", "12", "--size", "0", "--out", QString::fromStdString(png)});
+  ASSERT_EQ(icon.exitCode, 0) << icon.err;
+  EXPECT_EQ(icon.out, "16x16\n");
+  EXPECT_EQ(QImage(QString::fromStdString(png)).size(), QSize(16, 16));
+  Outcome logo = lv8({"picture", "Logo", "2", "--out", QString::fromStdString(png)});
+  ASSERT_EQ(logo.exitCode, 0) << logo.err;
+  EXPECT_EQ(QImage(QString::fromStdString(png)).size(), QImage(QString::fromStdString(peImage("bmp8.bmp"))).size());
+  Outcome none = lv8({"picture", "0", "3", "--out", QString::fromStdString(png)});
+  EXPECT_EQ(none.exitCode, 1);
+  EXPECT_NE(none.err.find("no picture"), std::string::npos);
 }
 
 TEST_F(ResourceCommand, UsageErrorsExitWithTwo) {

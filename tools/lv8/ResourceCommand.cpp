@@ -91,7 +91,8 @@ Ref<GResman> resmanOf(const Options& o) {
   return make<GResman>(config->SystemPath() + u"Resource/resource.ini");
 }
 
-// One line per string: the identifier, a tab, the text with line breaks and tabs escaped.
+// One line per string: the identifier, a tab, the text with line breaks, tabs, backslashes and
+// other control characters escaped (a DLL's string table may hold a NUL).
 String escaped(const String& text) {
   String out;
   for (char16_t c : text) {
@@ -99,6 +100,7 @@ String escaped(const String& text) {
     else if (c == u'\r') out += u"\\r";
     else if (c == u'\t') out += u"\\t";
     else if (c == u'\\') out += u"\\\\";
+    else if (c < 0x20) out += u"\\x" + String(1, u"0123456789ABCDEF"[c >> 4]) + String(1, u"0123456789ABCDEF"[c & 15]);
     else out.push_back(c);
   }
   return out;
