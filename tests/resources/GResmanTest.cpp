@@ -13,8 +13,8 @@
 #include "platform/recordset/SqliteDatabase.h"
 #include "resources/GResman.h"
 #include "support/AppHarness.h"
-#include "support/PeFixtures.h"
 #include "support/ErrorOf.h"
+#include "support/PeFixtures.h"
 #include "support/TempFolder.h"
 
 using namespace lv8int;
@@ -213,16 +213,14 @@ TEST_F(GResmanTest, PicturesAndIconsOfADll) {
 
 TEST_F(GResmanTest, CreatedByProgIDFromTheApplicationsConfiguration) {
   test::AppHarness h;
-  {
-    // Before Init the application has no configuration.
-    EXPECT_EQ(errorOf([] { ComponentRegistry::instance().create(u"LV8INT.GResman"); }).number(), err::ObjectNotSet);
-  }
+  // Before Init the application has no configuration.
+  EXPECT_EQ(errorOf([] { ComponentRegistry::instance().create(u"LV8INT.GResman"); }).number(), err::ObjectNotSet);
   h.init();
   const std::string resource = h.tree.systemFolder() + "Resource/";
   std::filesystem::create_directories(resource);
   std::filesystem::copy_file(kFixtures + "strings.mdb", resource + "strings.mdb");
   h.tree.folder().write(resource.substr(h.tree.folder().path().size()) + "resource.ini", "[resource]\n0=strings.mdb\n");
   Ref<Object> r = ComponentRegistry::instance().create(u"LV8INT.GResman");
-  Args args{Variant(int32_t{0x10005 & 0xFFFF})};
+  Args args{Variant(int32_t{5})};
   EXPECT_EQ(CStr(r->invoke(u"GetString", InvokeKind::Method, args)), u"第五条资源字符串");
 }
