@@ -6,6 +6,7 @@
 #include "platform/automation/Conversions.h"
 #include "platform/automation/Variant.h"
 #include "platform/codepage/AnsiCodePage.h"
+#include "platform/files/Files.h"
 #include "platform/pictures/PictureLoader.h"
 #include "resources/CIStream.h"
 
@@ -50,8 +51,12 @@ void CResourceDLL::put_DLLName(const String& sDLLName) {
   module_.reset();
   handle_ = 0;
   loadError_.clear();
+  // As the library loader does, a name without an extension means a ".dll" file.
+  String path = files::fromWindowsPath(sDLLName);
+  String file = files::fileName(path);
+  if (!file.empty() && file.find(u'.') == String::npos && !files::fileExists(files::resolve(path))) path += u".dll";
   String why;
-  module_ = pe::PeFile::open(sDLLName, &why);
+  module_ = pe::PeFile::open(path, &why);
   if (module_) handle_ = nextModuleHandle();
   else loadError_ = why;
 }

@@ -176,7 +176,8 @@ TEST(CResourceDLLDamage, FileRewrittenWhileLoaded) {
   test::TempFolder tmp;
   tmp.write("res.dll", test::readBytes(test::peFixture(32)));
   Ref<CResourceDLL> dll = make<CResourceDLL>();
-  dll->put_DLLName(tmp.name("res.dll"));
+  dll->put_DLLName(tmp.name("RES"));  // ".dll" added, letter case resolved
+  EXPECT_NE(dll->ModuleHandle(), 0);
   {
     std::ofstream truncated(tmp.file("res.dll"), std::ios::binary | std::ios::trunc);  // in place
     truncated << "MZ";

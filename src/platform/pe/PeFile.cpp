@@ -9,17 +9,13 @@
 
 #include "platform/codepage/AnsiCodePage.h"
 #include "platform/files/Files.h"
+#include "platform/pe/LittleEndian.h"
 #include "platform/pe/ResourceLanguage.h"
 
 namespace lv8int::pe {
 
 namespace {
 
-uint16_t u16(std::span<const uint8_t> b, size_t at) { return static_cast<uint16_t>(b[at] | (b[at + 1] << 8)); }
-uint32_t u32(std::span<const uint8_t> b, size_t at) {
-  return static_cast<uint32_t>(b[at]) | (static_cast<uint32_t>(b[at + 1]) << 8) |
-         (static_cast<uint32_t>(b[at + 2]) << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
-}
 // True when [at, at + size) lies inside b, without overflow.
 bool inside(std::span<const uint8_t> b, uint64_t at, uint64_t size) { return at <= b.size() && size <= b.size() - at; }
 
@@ -114,19 +110,19 @@ bool PeFile::parse(String* error) {
     fail(error, u"not a PE file (no MZ header)");
     return false;
   }
-  uint32_t pe = u32(b, 0x3C);
+  uint32_t pe = readU32(b, 0x3C);
   if (!inside(b, pe, 24) || std::memcmp(&b[pe], "PE\0\0", 4) != 0) {
     fail(error, u"not a PE file (no PE signature)");
     return false;
   }
-  uint16_t sectionCount = u16(b, pe + 6);
-  uint16_t optionalSize = u16(b, pe + 20);
+  uint16_t sectionCount = readU16(b, pe + 6);
+  uint16_t optionalSize = readU16(b, pe + 20);
   uint64_t opt = uint64_t(pe) + 24;
   if (!inside(b, opt, optionalSize) || optionalSize < 2) {
     fail(error, u"truncated optional header");
     return false;
   }
-  uint16_t magic = u16(b, opt);
+  uint16_t magic = readU16(b, opt);
   uint32_t countAt, dirsAt;
   if (magic == 0x10B) {
     countAt = 92;
@@ -150,16 +146,16 @@ bool PeFile::parse(String* error) {
   }
   for (uint16_t i = 0; i < sectionCount; ++i) {
     size_t s = sectionsAt + size_t(i) * 40;
-    uint32_t rawSize = u32(b, s + 16), rawOffset = u32(b, s + 20);
+    uint32_t rawSize = readU32(b, s + 16), rawOffset = readU32(b, s + 20);
     // Raw data cut off by the end of the file only counts as far as the file goes.
     if (rawOffset >= b.size()) rawSize = 0;
     else if (rawSize > b.size() - rawOffset) rawSize = static_cast<uint32_t>(b.size() - rawOffset);
-    sections_.push_back({u32(b, s + 12), rawSize, rawOffset});
+    sections_.push_back({readU32(b, s + 12), rawSize, rawOffset});
   }
-  uint32_t dirCount = u32(b, opt + countAt);
+  uint32_t dirCount = readU32(b, opt + countAt);
   // A module without a resource directory loads; it just finds nothing.
   if (dirCount <= 2 || optionalSize < dirsAt + 3 * 8) return true;
-  uint32_t rva = u32(b, opt + dirsAt + 16), size = u32(b, opt + dirsAt + 20);
+  uint32_t rva = readU32(b, opt + dirsAt + 16), size = readU32(b, opt + dirsAt + 20);
   if (rva == 0 || size == 0) return true;
   for (const Section& s : sections_) {
     if (rva >= s.rva && rva - s.rva < s.rawSize) {
@@ -188,19 +184,19 @@ std::vector<PeFile::DirEntry> PeFile::directory(uint32_t offset) const {
   std::vector<DirEntry> out;
   const auto& r = resources_;
   if (!inside(r, offset, 16)) return out;
-  uint32_t count = std::min<uint32_t>(uint32_t(u16(r, offset + 12)) + u16(r, offset + 14), kMaxEntries);
+  uint32_t count = std::min<uint32_t>(uint32_t(readU16(r, offset + 12)) + readU16(r, offset + 14), kMaxEntries);
   for (uint32_t i = 0; i < count; ++i) {
     uint64_t e = uint64_t(offset) + 16 + uint64_t(i) * 8;
     if (!inside(r, e, 8)) break;
-    uint32_t name = u32(r, e), target = u32(r, e + 4);
+    uint32_t name = readU32(r, e), target = readU32(r, e + 4);
     DirEntry d{ResourceName(static_cast<uint16_t>(name & 0xFFFF)), target & 0x7FFFFFFF, (target & 0x80000000u) != 0};
     if (name & 0x80000000u) {
       uint32_t at = name & 0x7FFFFFFF;
       if (!inside(r, at, 2)) continue;
-      uint16_t len = u16(r, at);
+      uint16_t len = readU16(r, at);
       if (!inside(r, uint64_t(at) + 2, uint64_t(len) * 2)) continue;
       String text(len, u'\0');
-      for (uint16_t k = 0; k < len; ++k) text[k] = static_cast<char16_t>(u16(r, at + 2 + size_t(k) * 2));
+      for (uint16_t k = 0; k < len; ++k) text[k] = static_cast<char16_t>(readU16(r, at + 2 + size_t(k) * 2));
       d.name = ResourceName(std::move(text));
     }
     out.push_back(std::move(d));
@@ -217,10 +213,10 @@ std::optional<uint32_t> PeFile::subdirectory(uint32_t offset, const ResourceName
 std::optional<ResourceData> PeFile::dataEntry(uint32_t offset, uint16_t language) const {
   const auto& r = resources_;
   if (!inside(r, offset, 16)) return std::nullopt;
-  uint32_t size = u32(r, offset + 4);
-  std::span<const uint8_t> bytes = atRva(u32(r, offset), size);
+  uint32_t size = readU32(r, offset + 4);
+  std::span<const uint8_t> bytes = atRva(readU32(r, offset), size);
   if (bytes.size() != size || size == 0) return std::nullopt;
-  return ResourceData{bytes, language, u32(r, offset + 8)};
+  return ResourceData{bytes, language, readU32(r, offset + 8)};
 }
 
 std::vector<uint16_t> PeFile::languages(const ResourceName& type, const ResourceName& name) const {
@@ -267,12 +263,12 @@ std::optional<String> blockString(std::span<const uint8_t> block, unsigned index
   size_t at = 0;
   for (unsigned i = 0;; ++i) {
     if (at + 2 > block.size()) return std::nullopt;
-    size_t len = u16(block, at);
+    size_t len = readU16(block, at);
     at += 2;
     if (len * 2 > block.size() - at) return std::nullopt;
     if (i == index) {
       String s(len, u'\0');
-      for (size_t k = 0; k < len; ++k) s[k] = static_cast<char16_t>(u16(block, at + k * 2));
+      for (size_t k = 0; k < len; ++k) s[k] = static_cast<char16_t>(readU16(block, at + k * 2));
       return s;
     }
     at += len * 2;

@@ -4,17 +4,16 @@
 #include <cstring>
 #include <string>
 
+#include "platform/pe/LittleEndian.h"
+
 namespace lv8int::pictures {
 
 namespace {
 
 constexpr uint32_t BI_RGB = 0, BI_RLE8 = 1, BI_RLE4 = 2, BI_BITFIELDS = 3, BI_ALPHABITFIELDS = 6;
 
-uint16_t u16(std::span<const uint8_t> b, size_t at) { return static_cast<uint16_t>(b[at] | (b[at + 1] << 8)); }
-uint32_t u32(std::span<const uint8_t> b, size_t at) {
-  return static_cast<uint32_t>(b[at]) | (static_cast<uint32_t>(b[at + 1]) << 8) |
-         (static_cast<uint32_t>(b[at + 2]) << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
-}
+using pe::readU16;
+using pe::readU32;
 
 bool isPng(std::span<const uint8_t> b) { return b.size() >= 8 && std::memcmp(b.data(), "\x89PNG\r\n\x1a\n", 8) == 0; }
 
@@ -49,7 +48,7 @@ struct Layout {
 
 bool readLayout(std::span<const uint8_t> dib, Layout& l) {
   if (!readDibHeader(dib, l.h)) return false;
-  l.headerSize = u32(dib, 0);
+  l.headerSize = readU32(dib, 0);
   l.core = l.headerSize == 12;
   uint16_t bits = l.h.bitCount;
   if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
@@ -60,8 +59,8 @@ bool readLayout(std::span<const uint8_t> dib, Layout& l) {
     size_t count = c == BI_ALPHABITFIELDS ? 4 : 3;
     size_t from = l.headerSize >= 52 ? 40 : l.headerSize;
     if (from + count * 4 > dib.size()) return false;
-    for (size_t i = 0; i < count; ++i) l.masks[i] = u32(dib, from + i * 4);
-    if (l.headerSize >= 56) l.masks[3] = u32(dib, 52);
+    for (size_t i = 0; i < count; ++i) l.masks[i] = readU32(dib, from + i * 4);
+    if (l.headerSize >= 56) l.masks[3] = readU32(dib, 52);
     l.hasAlphaMask = l.masks[3] != 0;
     if (l.headerSize < 52) at += count * 4;
   } else if (bits == 16) {
@@ -69,7 +68,7 @@ bool readLayout(std::span<const uint8_t> dib, Layout& l) {
   } else if (bits == 32) {
     l.masks[0] = 0xFF0000, l.masks[1] = 0xFF00, l.masks[2] = 0xFF;
   }
-  uint32_t used = l.core ? 0 : u32(dib, 32);
+  uint32_t used = l.core ? 0 : readU32(dib, 32);
   if (bits <= 8) l.tableEntries = (used == 0 || used > (1u << bits)) ? (1u << bits) : used;
   else l.tableEntries = used > 0x10000 ? 0 : used;  // an optional palette to skip
   l.tableAt = at;
@@ -113,21 +112,36 @@ bool decodeRows(std::span<const uint8_t> dib, const Layout& l, size_t bitsAt, in
   for (int32_t y = 0; y < rows; ++y) {
     const uint8_t* row = dib.data() + bitsAt + stride * uint64_t(y);
     QRgb* out = reinterpret_cast<QRgb*>(image.scanLine(topDown ? y : rows - 1 - y));
-    for (int32_t x = 0; x < w; ++x) {
-      switch (bits) {
-        case 1: out[x] = palette[(row[x >> 3] >> (7 - (x & 7))) & 1]; break;
-        case 4: out[x] = palette[(row[x >> 1] >> ((x & 1) ? 0 : 4)) & 15]; break;
-        case 8: out[x] = palette[row[x]]; break;
-        case 24: out[x] = qRgb(row[x * 3 + 2], row[x * 3 + 1], row[x * 3]); break;
-        case 16:
-        case 32: {
-          uint32_t p = bits == 16 ? uint32_t(row[x * 2] | (row[x * 2 + 1] << 8))
-                                  : uint32_t(row[x * 4] | (row[x * 4 + 1] << 8) | (row[x * 4 + 2] << 16) |
-                                             (uint32_t(row[x * 4 + 3]) << 24));
+    // One loop per depth: the depth does not change within a bitmap.
+    switch (bits) {
+      case 1:
+        for (int32_t x = 0; x < w; ++x) out[x] = palette[(row[x >> 3] >> (7 - (x & 7))) & 1];
+        break;
+      case 4:
+        for (int32_t x = 0; x < w; ++x) out[x] = palette[(row[x >> 1] >> ((x & 1) ? 0 : 4)) & 15];
+        break;
+      case 8:
+        for (int32_t x = 0; x < w; ++x) out[x] = palette[row[x]];
+        break;
+      case 24:
+        for (int32_t x = 0; x < w; ++x) out[x] = qRgb(row[x * 3 + 2], row[x * 3 + 1], row[x * 3]);
+        break;
+      case 16:
+        for (int32_t x = 0; x < w; ++x) {
+          uint32_t p = uint32_t(row[x * 2] | (row[x * 2 + 1] << 8));
           out[x] = qRgba(red(p), green(p), blue(p), l.hasAlphaMask ? alpha(p) : 255);
-          break;
         }
-      }
+        break;
+      case 32:
+        if (l.masks[0] == 0xFF0000 && l.masks[1] == 0xFF00 && l.masks[2] == 0xFF && !l.hasAlphaMask) {
+          for (int32_t x = 0; x < w; ++x) out[x] = 0xFF000000u | readU32({row, size_t(stride)}, size_t(x) * 4);
+        } else {
+          for (int32_t x = 0; x < w; ++x) {
+            uint32_t p = readU32({row, size_t(stride)}, size_t(x) * 4);
+            out[x] = qRgba(red(p), green(p), blue(p), l.hasAlphaMask ? alpha(p) : 255);
+          }
+        }
+        break;
     }
   }
   return true;
@@ -155,19 +169,19 @@ QImage decodeWithFileHeader(std::span<const uint8_t> dib, size_t bitsAt) {
 
 bool readDibHeader(std::span<const uint8_t> dib, DibHeader& header) {
   if (dib.size() < 12) return false;
-  uint32_t size = u32(dib, 0);
+  uint32_t size = readU32(dib, 0);
   if (size == 12) {
-    header.width = u16(dib, 4);
-    header.height = u16(dib, 6);
-    header.bitCount = u16(dib, 10);
+    header.width = readU16(dib, 4);
+    header.height = readU16(dib, 6);
+    header.bitCount = readU16(dib, 10);
     header.compression = BI_RGB;
     return true;
   }
   if (size < 40 || size > dib.size()) return false;
-  header.width = static_cast<int32_t>(u32(dib, 4));
-  header.height = static_cast<int32_t>(u32(dib, 8));
-  header.bitCount = u16(dib, 14);
-  header.compression = u32(dib, 16);
+  header.width = static_cast<int32_t>(readU32(dib, 4));
+  header.height = static_cast<int32_t>(readU32(dib, 8));
+  header.bitCount = readU16(dib, 14);
+  header.compression = readU32(dib, 16);
   return true;
 }
 
@@ -240,13 +254,13 @@ QImage decodeIconImage(std::span<const uint8_t> data) {
 
 QImage decodeBmpFile(std::span<const uint8_t> file) {
   if (file.size() < 14 + 12 || file[0] != 'B' || file[1] != 'M') return QImage();
-  uint32_t offBits = u32(file, 10);
+  uint32_t offBits = readU32(file, 10);
   std::span<const uint8_t> dib = file.subspan(14);
   DibHeader h;
   if (!readDibHeader(dib, h)) return QImage();
   // The file header's pixel offset counts when it points past the DIB header; writers that
   // leave it 0 or wrong get the rows right after the colour table.
-  int64_t bitsAt = (offBits >= 14 + u32(dib, 0) && offBits - 14 < dib.size()) ? int64_t(offBits) - 14 : -1;
+  int64_t bitsAt = (offBits >= 14 + readU32(dib, 0) && offBits - 14 < dib.size()) ? int64_t(offBits) - 14 : -1;
   return decodeDib(dib, bitsAt);
 }
 

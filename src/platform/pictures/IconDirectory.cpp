@@ -3,17 +3,15 @@
 #include <cstdlib>
 #include <tuple>
 
+#include "platform/pe/LittleEndian.h"
 #include "platform/pictures/Dib.h"
 
 namespace lv8int::pictures {
 
 namespace {
 
-uint16_t u16(std::span<const uint8_t> b, size_t at) { return static_cast<uint16_t>(b[at] | (b[at + 1] << 8)); }
-uint32_t u32(std::span<const uint8_t> b, size_t at) {
-  return static_cast<uint32_t>(b[at]) | (static_cast<uint32_t>(b[at + 1]) << 8) |
-         (static_cast<uint32_t>(b[at + 2]) << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
-}
+using pe::readU16;
+using pe::readU32;
 
 // Bits per pixel from a colour count, for entries that leave the bit count 0.
 uint16_t bitsOfColorCount(uint8_t colors) {
@@ -28,28 +26,28 @@ uint16_t bitsOfColorCount(uint8_t colors) {
 
 bool parseIconFile(std::span<const uint8_t> file, std::vector<IconImageEntry>& entries, bool& cursor) {
   entries.clear();
-  if (file.size() < 6 || u16(file, 0) != 0) return false;
-  uint16_t type = u16(file, 2);
+  if (file.size() < 6 || readU16(file, 0) != 0) return false;
+  uint16_t type = readU16(file, 2);
   if (type != 1 && type != 2) return false;
   cursor = type == 2;
-  uint16_t count = u16(file, 4);
+  uint16_t count = readU16(file, 4);
   for (uint16_t i = 0; i < count; ++i) {
     size_t e = 6 + size_t(i) * 16;
     if (e + 16 > file.size()) break;
     IconImageEntry entry;
     entry.width = file[e] ? file[e] : 256;
     entry.height = file[e + 1] ? file[e + 1] : 256;
-    entry.bytes = u32(file, e + 8);
-    entry.offsetOrId = u32(file, e + 12);
+    entry.bytes = readU32(file, e + 8);
+    entry.offsetOrId = readU32(file, e + 12);
     if (entry.offsetOrId > file.size() || entry.bytes > file.size() - entry.offsetOrId || entry.bytes == 0) continue;
     std::span<const uint8_t> data = file.subspan(entry.offsetOrId, entry.bytes);
-    if (cursor) entry.hotSpot = QPoint(u16(file, e + 4), u16(file, e + 6));
+    if (cursor) entry.hotSpot = QPoint(readU16(file, e + 4), readU16(file, e + 6));
     // The depth the image itself declares counts; a .cur entry keeps its hot spot where an
     // .ico entry keeps planes and bit count.
     DibHeader h;
     if (data.size() >= 8 && data[0] == 0x89 && data[1] == 'P') entry.bitCount = 32;
     else if (readDibHeader(data, h)) entry.bitCount = h.bitCount;
-    else entry.bitCount = cursor ? bitsOfColorCount(file[e + 2]) : (u16(file, e + 6) ? u16(file, e + 6) : bitsOfColorCount(file[e + 2]));
+    else entry.bitCount = cursor ? bitsOfColorCount(file[e + 2]) : (readU16(file, e + 6) ? readU16(file, e + 6) : bitsOfColorCount(file[e + 2]));
     entries.push_back(entry);
   }
   return !entries.empty();
@@ -57,23 +55,23 @@ bool parseIconFile(std::span<const uint8_t> file, std::vector<IconImageEntry>& e
 
 bool parseIconGroup(std::span<const uint8_t> group, bool cursor, std::vector<IconImageEntry>& entries) {
   entries.clear();
-  if (group.size() < 6 || u16(group, 0) != 0 || u16(group, 2) != (cursor ? 2 : 1)) return false;
-  uint16_t count = u16(group, 4);
+  if (group.size() < 6 || readU16(group, 0) != 0 || readU16(group, 2) != (cursor ? 2 : 1)) return false;
+  uint16_t count = readU16(group, 4);
   for (uint16_t i = 0; i < count; ++i) {
     size_t e = 6 + size_t(i) * 14;
     if (e + 14 > group.size()) break;
     IconImageEntry entry;
     if (cursor) {
-      entry.width = u16(group, e);
-      entry.height = u16(group, e + 2) / 2;
+      entry.width = readU16(group, e);
+      entry.height = readU16(group, e + 2) / 2;
     } else {
       entry.width = group[e] ? group[e] : 256;
       entry.height = group[e + 1] ? group[e + 1] : 256;
     }
-    entry.bitCount = u16(group, e + 6);
+    entry.bitCount = readU16(group, e + 6);
     if (entry.bitCount == 0 && !cursor) entry.bitCount = bitsOfColorCount(group[e + 2]);
-    entry.bytes = u32(group, e + 8);
-    entry.offsetOrId = u16(group, e + 12);
+    entry.bytes = readU32(group, e + 8);
+    entry.offsetOrId = readU16(group, e + 12);
     entries.push_back(entry);
   }
   return !entries.empty();

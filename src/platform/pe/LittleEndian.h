@@ -1,0 +1,17 @@
+#pragma once
+// Little-endian fields of Windows file formats. The caller has checked that the bytes exist.
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace lv8int::pe {
+
+inline uint16_t readU16(std::span<const uint8_t> b, size_t at) {
+  return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
+}
+inline uint32_t readU32(std::span<const uint8_t> b, size_t at) {
+  return static_cast<uint32_t>(b[at]) | (static_cast<uint32_t>(b[at + 1]) << 8) |
+         (static_cast<uint32_t>(b[at + 2]) << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
+}
+
+}  // namespace lv8int::pe
