@@ -13,8 +13,8 @@
 #include "platform/recordset/SqliteDatabase.h"
 #include "resources/GResman.h"
 #include "support/AppHarness.h"
-#include "support/ErrorOf.h"
 #include "support/PeFixtures.h"
+#include "support/RaisedError.h"
 #include "support/TempFolder.h"
 
 using namespace lv8int;
@@ -23,7 +23,7 @@ namespace {
 
 const std::string kFixtures = std::string(LV8_TEST_FIXTURES) + "/resources/";
 
-using test::errorOf;
+using test::raisedError;
 
 // <temp>/System/Resource/resource.ini with the stores beside it.
 class GResmanTest : public ::testing::Test {
@@ -66,7 +66,7 @@ TEST_F(GResmanTest, CreationFailsForEveryUnusableList) {
   for (const Case& c : cases) {
     if (c.ini) ini(c.ini);
     else std::filesystem::remove(dir.file(folder + "resource.ini"));
-    EXPECT_EQ(errorOf([&] { make<GResman>(dir.name(folder + "resource.ini")); }).number(), c.number)
+    EXPECT_EQ(raisedError([&] { make<GResman>(dir.name(folder + "resource.ini")); }).number(), c.number)
         << (c.ini ? c.ini : "(no resource.ini)");
   }
 }
@@ -97,7 +97,7 @@ TEST_F(GResmanTest, SlotsComeFromBits16To19AndGapsAreNotSet) {
   };
   for (const Case& c : cases) {
     if (c.text) EXPECT_EQ(r->GetString(c.id), c.text) << std::hex << c.id;
-    else EXPECT_EQ(errorOf([&] { r->GetString(c.id); }).number(), c.number) << std::hex << c.id;
+    else EXPECT_EQ(raisedError([&] { r->GetString(c.id); }).number(), c.number) << std::hex << c.id;
   }
 }
 
@@ -149,7 +149,7 @@ TEST_F(GResmanTest, StringsOfADllSlot) {
   // A DLL that does not load is not reported at creation; its strings are not found.
   Ref<GResman> r = open("[resource]\n0=strings.mdb\n1=res.dll\n");
   EXPECT_EQ(r->GetString(0x10005), u"<Unable to find resource string with ID: 0x10005>");
-  EXPECT_EQ(errorOf([&] { r->GetString(0x20001); }).number(), err::SubscriptOutOfRange);
+  EXPECT_EQ(raisedError([&] { r->GetString(0x20001); }).number(), err::SubscriptOutOfRange);
 }
 
 // Pictures from a database in slot 0: the kind picks the table, the key keeps the number's low
@@ -178,11 +178,11 @@ TEST_F(GResmanTest, PicturesNamedByADatabase) {
   EXPECT_EQ(icon->image().width(), 32);
   EXPECT_EQ(r->GetPicture(u"12", 3)->image().width(), 16);  // Size 0: a small icon
 
-  EXPECT_EQ(errorOf([&] { r->GetPicture(u"3", 2); }).number(), err::FileNotFound);  // missing.bmp
-  EXPECT_EQ(errorOf([&] { r->GetPicture(u"Logo", 2); }).number(), err::TypeMismatch);
-  EXPECT_EQ(errorOf([&] { r->GetPicture(u"1", 5); }).number(), err::InvalidProcedureCall);
+  EXPECT_EQ(raisedError([&] { r->GetPicture(u"3", 2); }).number(), err::FileNotFound);  // missing.bmp
+  EXPECT_EQ(raisedError([&] { r->GetPicture(u"Logo", 2); }).number(), err::TypeMismatch);
+  EXPECT_EQ(raisedError([&] { r->GetPicture(u"1", 5); }).number(), err::InvalidProcedureCall);
   Variant x, y;
-  EXPECT_EQ(errorOf([&] { r->GetIcon(u"12", 0, x, y); }).number(), err::ObjectNotSet);  // icons need a DLL
+  EXPECT_EQ(raisedError([&] { r->GetIcon(u"12", 0, x, y); }).number(), err::ObjectNotSet);  // icons need a DLL
 }
 
 // Pictures and icons from a DLL in slot 0, also through late binding with by-reference sizes.
@@ -214,7 +214,7 @@ TEST_F(GResmanTest, PicturesAndIconsOfADll) {
 TEST_F(GResmanTest, CreatedByProgIDFromTheApplicationsConfiguration) {
   test::AppHarness h;
   // Before Init the application has no configuration.
-  EXPECT_EQ(errorOf([] { ComponentRegistry::instance().create(u"LV8INT.GResman"); }).number(), err::ObjectNotSet);
+  EXPECT_EQ(raisedError([] { ComponentRegistry::instance().create(u"LV8INT.GResman"); }).number(), err::ObjectNotSet);
   h.init();
   const std::string resource = h.tree.systemFolder() + "Resource/";
   std::filesystem::create_directories(resource);

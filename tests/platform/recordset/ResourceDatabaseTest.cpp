@@ -11,7 +11,7 @@
 #include "platform/recordset/JetDatabase.h"
 #include "platform/recordset/ResourceDatabase.h"
 #include "platform/recordset/SqliteDatabase.h"
-#include "support/ErrorOf.h"
+#include "support/RaisedError.h"
 #include "support/TempFolder.h"
 
 using namespace lv8int;
@@ -20,7 +20,7 @@ namespace {
 
 const std::string kFixtures = std::string(LV8_TEST_FIXTURES) + "/resources/";
 
-using test::errorOf;
+using test::raisedError;
 
 // Copies `from` to `to` through a new file renamed over it (a new inode), or over the existing
 // file's bytes (the same inode) when `inPlace`.
@@ -75,9 +75,9 @@ TEST_F(ResourceDatabaseTest, JetAndConvertedSqliteStoresAnswerAlike) {
     EXPECT_FALSE(store->hasTable(u"pictures"));
     // A table the store lacks is the database's error; a name that is no identifier never
     // reaches a query.
-    EXPECT_NE(errorOf([&] { store->content(u"pictures", 1); }).number(), 0);
-    EXPECT_EQ(errorOf([&] { store->content(u"strings where 1=1 --", 1); }).number(), err::InvalidProcedureCall);
-    EXPECT_EQ(errorOf([&] { store->content(u"", 1); }).number(), err::InvalidProcedureCall);
+    EXPECT_NE(raisedError([&] { store->content(u"pictures", 1); }).number(), 0);
+    EXPECT_EQ(raisedError([&] { store->content(u"strings where 1=1 --", 1); }).number(), err::InvalidProcedureCall);
+    EXPECT_EQ(raisedError([&] { store->content(u"", 1); }).number(), err::InvalidProcedureCall);
   }
   std::unique_ptr<ResourceDatabase> empty = ResourceDatabase::open(fromUtf8(kFixtures + "empty.mdb"));
   EXPECT_TRUE(empty->rows(u"strings").empty());
@@ -106,7 +106,7 @@ TEST_F(ResourceDatabaseTest, UnopenableStoresFailClearly) {
       {"text.db", sqliteErrorNumber(26)},  // SQLITE_NOTADB
   };
   for (const Case& c : cases)
-    EXPECT_EQ(errorOf([&] { ResourceDatabase::open(dir.name(c.file)); }).number(), c.number) << c.file;
+    EXPECT_EQ(raisedError([&] { ResourceDatabase::open(dir.name(c.file)); }).number(), c.number) << c.file;
 }
 
 // Every answer is the file's answer at that moment: a replaced file (new inode) and a file
@@ -132,7 +132,7 @@ TEST_F(ResourceDatabaseTest, AnswersFollowTheFile) {
 
     dir.write(std::string("store") + ext + ".bad", "damaged");
     std::filesystem::rename(store + ".bad", store);
-    EXPECT_NE(errorOf([&] { db->content(u"strings", 5); }).number(), 0);
+    EXPECT_NE(raisedError([&] { db->content(u"strings", 5); }).number(), 0);
     install(full, store);
     EXPECT_EQ(db->content(u"strings", 1), u"Hello");
 
@@ -174,7 +174,7 @@ TEST_F(ResourceDatabaseTest, ARewriteWithinOneClockTickIsSeen) {
 
 TEST_F(ResourceDatabaseTest, ConvertKeepsTheTargetWhenItFails) {
   dir.write("target.db", "old bytes");
-  EXPECT_EQ(errorOf([&] { ResourceDatabase::convert(dir.name("missing.mdb"), dir.name("target.db")); }).number(),
+  EXPECT_EQ(raisedError([&] { ResourceDatabase::convert(dir.name("missing.mdb"), dir.name("target.db")); }).number(),
             err::FileNotFound);
   EXPECT_EQ(dir.read("target.db"), "old bytes");
   EXPECT_EQ(dir.list(), "target.db");  // no temporary file left behind

@@ -7,7 +7,7 @@
 namespace lv8int::test {
 
 template <class F>
-AutomationError errorOf(F&& f) {
+AutomationError raisedError(F&& f) {
   try {
     f();
   } catch (const AutomationError& e) {
