@@ -326,12 +326,7 @@ Ref<CWarning> CApplication::Warning() {
 }
 
 Ref<CToolbar> CApplication::Toolbar() {
-  // The toolbar manager is not part of this build yet: say so instead of handing out an
-  // object that would not keep the user's view options or run shortcuts.
-  if (!toolbar_) {
-    raiseError(err::CannotCreateObject, kDefaultErrorSource,
-               u"The toolbar manager (CToolbar) is not available in this build of the library.");
-  }
+  if (!toolbar_) toolbar_ = make<CToolbar>();
   return toolbar_;
 }
 
