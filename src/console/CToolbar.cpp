@@ -295,6 +295,8 @@ void CToolbar::loadShortcuts() {
     if (shortCut.empty()) raiseError(err::InvalidProcedureCall);
     entry.key = shortCut[0];
 
+    // An entry for the menu alone names no tool to mark.
+    if (entry.ToolBand.empty()) continue;
     Ref<Object> tool = child(child(bandOf(mAB2_, Variant(entry.ToolBand)), u"Tools"), u"Item", {Variant(entry.ToolName)});
     String description = CStr(tool->get(u"Description"));
     if (description.empty()) {
