@@ -71,7 +71,7 @@ class Toolbar : public ::testing::Test {
     h.init();
     EXPECT_TRUE(h.loginAs(u"alice", u"17"));
     writeDefinitions(kDefinitions);
-    menu->addBand(u"File");
+    menu->addBand(u"File", ToolbarBand::Popup);
     for (const char16_t* name : {u"mnuFileSave", u"mnuFilePreview", u"mnuFileExport", u"mnuEditFind", u"mnuSelectAll"})
       menu->band(u"File")->Tools()->Add(int32_t(menu->band(u"File")->Tools()->Count() + 1), name);
     menu->band(u"File")->Tools()->Item(Variant(u"mnuFileExport"))->put_Enabled(false);
@@ -134,7 +134,7 @@ class Toolbar : public ::testing::Test {
   }
 
   test::AppHarness h;
-  Ref<ToolbarControl> menu = make<ToolbarControl>();
+  Ref<ToolbarControl> menu = make<ToolbarControl>(false);
   Ref<VoucherForm> form = make<VoucherForm>();
   Ref<ToolbarControl> bar;
   Ref<SplitterControl> split;

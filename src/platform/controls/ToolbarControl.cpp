@@ -68,20 +68,21 @@ class ToolbarControl::Widget : public QWidget {
   QPointer<QWidget> content;
   std::unordered_map<String, QPointer<QToolButton>, NoCaseHash, NoCaseEqual> buttons;
   std::unordered_map<String, QPointer<QToolButton>, NoCaseHash, NoCaseEqual> dropDowns;
-  std::map<const ToolbarBand*, QPointer<QWidget>> rows;
+  std::map<const ToolbarBand*, QPointer<QWidget>> rows;  // the band's group of buttons
   QPointer<QMenu> menu;
 };
 
 ToolbarControl::ToolbarControl(ChildForm& form) : form_(&form) {
-  init();
+  init(true);
   form.place(Ref<Object>(this), widget_, false, [this] { form_ = nullptr; });
 }
 
-ToolbarControl::ToolbarControl() { init(); }
+ToolbarControl::ToolbarControl(bool customizeBand) { init(customizeBand); }
 
-void ToolbarControl::init() {
+void ToolbarControl::init(bool customizeBand) {
   widget_ = new Widget(this);
   widget_->setFocusPolicy(Qt::TabFocus);
+  if (!customizeBand) return rebuild();
   Ref<ToolbarBand> customize = addBand(kCustomizeBand, ToolbarBand::Popup);
   customize->put_Caption(u"自定义");
   Ref<ToolbarTool> reset = customize->Tools()->Add(kBuiltInToolID, u"Customize");
@@ -204,12 +205,12 @@ void ToolbarControl::rebuild() {
   widget_->dropDowns.clear();
   widget_->rows.clear();
 
+  // Every ordinary band is a group of buttons on one row; drop-down bands follow at its end.
   auto* content = new QWidget(widget_);
-  auto* column = new QVBoxLayout(content);
-  column->setContentsMargins(0, 0, 0, 0);
-  column->setSpacing(0);
+  auto* line = new QHBoxLayout(content);
+  line->setContentsMargins(0, 0, 0, 0);
+  line->setSpacing(0);
   const int iconSize = largeIcons_ ? 32 : 16;
-  QHBoxLayout* firstRow = nullptr;
   std::vector<Ref<ToolbarBand>> dropDownBands;
   for (const Variant& v : bands_->values()) {
     Ref<ToolbarBand> band(static_cast<ToolbarBand*>(v.rawObject().get()));
@@ -217,20 +218,20 @@ void ToolbarControl::rebuild() {
       dropDownBands.push_back(band);
       continue;
     }
-    auto* row = new QWidget(content);
-    auto* line = new QHBoxLayout(row);
-    line->setContentsMargins(2, 1, 2, 1);
-    line->setSpacing(1);
+    auto* group = new QWidget(content);
+    auto* tools = new QHBoxLayout(group);
+    tools->setContentsMargins(2, 1, 2, 1);
+    tools->setSpacing(1);
     if (band->GrabHandleStyle() == 0) {
-      auto* grip = new QFrame(row);
+      auto* grip = new QFrame(group);
       grip->setFrameShape(QFrame::VLine);
       grip->setFrameShadow(QFrame::Raised);
       grip->setLineWidth(2);
-      line->addWidget(grip);
+      tools->addWidget(grip);
     }
     for (const auto& tool : band->Tools()->items()) {
       if (!tool->Visible()) continue;
-      auto* b = new QToolButton(row);
+      auto* b = new QToolButton(group);
       b->setAutoRaise(true);
       b->setFocusPolicy(Qt::NoFocus);
       b->setText(qs(tool->Caption()));
@@ -244,21 +245,13 @@ void ToolbarControl::rebuild() {
       b->setChecked(tool->Checked());
       b->setEnabled(tool->Enabled());
       QObject::connect(b, &QToolButton::clicked, b, [this, tool] { click(tool); });
-      line->addWidget(b);
+      tools->addWidget(b);
       widget_->buttons[tool->Name()] = b;
     }
-    line->addStretch(1);
-    if (!firstRow) firstRow = line;
-    column->addWidget(row);
-    widget_->rows[band.get()] = row;
+    line->addWidget(group);
+    widget_->rows[band.get()] = group;
   }
-  if (!firstRow) {
-    auto* row = new QWidget(content);
-    firstRow = new QHBoxLayout(row);
-    firstRow->setContentsMargins(2, 1, 2, 1);
-    firstRow->addStretch(1);
-    column->addWidget(row);
-  }
+  line->addStretch(1);
   for (const auto& band : dropDownBands) {
     auto* b = new QToolButton(content);
     b->setAutoRaise(true);
@@ -266,7 +259,7 @@ void ToolbarControl::rebuild() {
     b->setText(qs(band->Caption()) + QStringLiteral(" \u25BE"));
     b->setToolButtonStyle(Qt::ToolButtonTextOnly);
     QObject::connect(b, &QToolButton::clicked, b, [this, band] { openBand(band); });
-    firstRow->addWidget(b);
+    line->addWidget(b);
     widget_->dropDowns[band->Name()] = b;
   }
   widget_->content = content;

@@ -2,13 +2,14 @@
 // A toolbar control for Qt hosts, answering by name so that a toolbar manager drives it
 // late-bound: TabStop, UserDefinedCustomization, LargeIcons (32-pixel icons instead of 16),
 // Bands (by position or name), Tools (every tool, by name; read only), Parent (the form),
-// Top and Height in twips, RecalcLayout. Ordinary bands (Type 0) are rows of tool buttons;
-// every other band is a drop-down button at the end of the first row that opens as a menu.
+// Top and Height in twips, RecalcLayout. Ordinary bands (Type 0) are groups of tool buttons on
+// one row; every other band is a drop-down button at the row's end that opens as a menu.
 // Events, offered through IConnectable:
 //   BandOpen(Band, Cancel As Boolean)  before a drop-down band shows; Cancel keeps it shut
 //   ToolClick(Tool)                    a tool was clicked (on a row or in a menu)
-// Every control has the drop-down band "SysCustomize" (caption "自定义") with the control's
-// own tool "重置工具栏" (identifier &H80000000), which makes every tool visible again.
+// A control has the drop-down band "SysCustomize" (caption "自定义") with the control's own
+// tool "重置工具栏" (identifier &H80000000), which makes every tool visible again. Without it, a
+// control whose bands are all drop-downs is a main window's menu bar.
 #include <cstdint>
 
 #include "platform/automation/Collection.h"
@@ -29,7 +30,7 @@ class ToolbarControl : public IConnectable {
 
   // On a child form, at its top; or without a form (a main window places widget() itself).
   explicit ToolbarControl(ChildForm& form);
-  ToolbarControl();
+  explicit ToolbarControl(bool customizeBand = true);
   ~ToolbarControl() override;
 
   bool TabStop() const { return tabStop_; }
@@ -68,7 +69,7 @@ class ToolbarControl : public IConnectable {
   class Widget;
   friend class Widget;
 
-  void init();
+  void init(bool customizeBand);
   void changed();
   void rebuild();
   int32_t bandHeight(const ToolbarBand* band);
