@@ -151,6 +151,8 @@ void CApplication::Terminate() {
   userRight_ = nullptr;
   warning_ = nullptr;
   sysStatus_ = nullptr;
+  // The toolbar manager holds the host's active child form and its controls.
+  toolbar_ = nullptr;
   databaseEngine_ = nullptr;
   addIn_ = nullptr;
   // The host's form is held only for the library's own use; keeping it past shut-down would keep

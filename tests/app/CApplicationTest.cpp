@@ -227,6 +227,9 @@ TEST(CApplicationServices, TheToolbarManagerIsOneObjectByNameAndDirectly) {
   ASSERT_TRUE(toolbar);
   EXPECT_TRUE(h.app->get(u"Toolbar").rawObject() == toolbar);
   EXPECT_TRUE(h.app->Toolbar() == toolbar);
+  // Shut-down lets it go with the host's form it follows.
+  h.app->Terminate();
+  EXPECT_EQ(toolbar->refCount(), 1);
 }
 
 TEST(CApplicationServices, PeriodsAreLoadedOnFirstReadAgainAfterAFailureAndAfterLogOut) {

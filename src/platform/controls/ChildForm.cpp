@@ -108,7 +108,8 @@ ChildForm::ChildForm(const String& caption) : widget_(new Widget(this)) {
 ChildForm::~ChildForm() {
   for (Placed& p : placed_)
     if (p.formGone) p.formGone();
-  if (widget_) {
+  // After the application's end Qt cannot delete widgets any more; the process is ending.
+  if (widget_ && QCoreApplication::instance()) {
     // The form may end inside one of its widget's own event handlers: let Qt delete it later.
     widget_->forget();
     widget_->hide();

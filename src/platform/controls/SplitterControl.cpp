@@ -3,6 +3,7 @@
 #include "platform/controls/ChildForm.h"
 #include "platform/controls/Twips.h"
 
+#include <QCoreApplication>
 #include <QPointer>
 #include <QSplitter>
 
@@ -19,7 +20,8 @@ SplitterControl::SplitterControl(ChildForm& form) : form_(&form), holder_(new Ho
 }
 
 SplitterControl::~SplitterControl() {
-  delete holder_->splitter.data();
+  // After the application's end Qt cannot delete widgets any more; the process is ending.
+  if (QCoreApplication::instance()) delete holder_->splitter.data();
   delete holder_;
 }
 

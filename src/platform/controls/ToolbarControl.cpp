@@ -8,6 +8,7 @@
 
 // Qt after the library's headers: its "slots" keyword macro would reach their templates.
 #include <QAction>
+#include <QCoreApplication>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -92,7 +93,8 @@ void ToolbarControl::init(bool customizeBand) {
 }
 
 ToolbarControl::~ToolbarControl() {
-  if (widget_) {
+  // After the application's end Qt cannot delete widgets any more; the process is ending.
+  if (widget_ && QCoreApplication::instance()) {
     widget_->control_ = nullptr;
     widget_->hide();
     widget_->deleteLater();  // the control may end inside one of its buttons' handlers
