@@ -33,6 +33,7 @@
 // Qt after the library's headers: its "slots" keyword macro would reach their templates.
 #include <QApplication>
 #include <QCheckBox>
+#include <QCursor>
 #include <QElapsedTimer>
 #include <QFontMetrics>
 #include <QLabel>
@@ -331,6 +332,7 @@ int showToolbar(const Options& o) {
   split->splitter()->addWidget(list);
   split->splitter()->addWidget(new QPlainTextEdit(QStringLiteral("凭证摘要：收到货款")));
   form->widget()->resize(780, 300);
+  QCursor::setPos(-100, -100);  // no tool under the pointer, so none is drawn hovered
   form->widget()->show();
 
   try {
