@@ -276,9 +276,18 @@ void CToolbar::loadShortcuts() {
   // Entries of the previous form never stand for this one, whatever fails below.
   shortcuts_.clear();
   xml::XmlDocument& doc = shortcutDocument();
-  const xml::XmlNode form = doc.selectSingleNode(u"Root/" + formKey_);
-  if (!form) raiseError(err::ObjectNotSet);
-  const xml::XmlNodeList tools = form.selectNodes(u"tool");
+  // "Root/<form key>/tool", walked element by element: a form key is a name, never an
+  // expression, so a key such as "*" or "a[" finds no form instead of another form's entries.
+  const auto children = [](const xml::XmlNode& parent, StringView name) {
+    xml::XmlNodeList found;
+    for (xml::XmlNode n = parent.firstChild(); n; n = n.nextSibling())
+      if (n.type() == xml::XmlNodeType::Element && n.name() == name) found.push_back(n);
+    return found;
+  };
+  const xml::XmlNodeList roots = children(doc.document(), u"Root");
+  const xml::XmlNodeList forms = roots.empty() ? xml::XmlNodeList() : children(roots[0], formKey_);
+  if (forms.empty()) raiseError(err::ObjectNotSet);
+  const xml::XmlNodeList tools = children(forms[0], u"tool");
   if (tools.empty()) raiseError(err::SubscriptOutOfRange);
   shortcuts_.resize(tools.size());
   for (size_t i = 0; i < tools.size(); ++i) {

@@ -306,6 +306,9 @@ TEST_F(Toolbar, LoadingErrorsReachSetAB2AndKeepTheEntriesReadSoFar) {
     const char* firstMenu;
   } cases[] = {
       {"frmMissing", err::ObjectNotSet, 0, ""},
+      {"*", err::ObjectNotSet, 0, ""},  // a key is a name, not an expression
+      {"frmVoucher[1", err::ObjectNotSet, 0, ""},
+      {"", err::ObjectNotSet, 0, ""},
       {"frmEmpty", err::SubscriptOutOfRange, 0, ""},
       {"frmNoMenu", err::InvalidUseOfNull, 1, ""},
       {"frmPartly", err::InvalidUseOfNull, 3, "mnuFileSave"},
