@@ -151,6 +151,8 @@ void CApplication::Terminate() {
   userRight_ = nullptr;
   warning_ = nullptr;
   sysStatus_ = nullptr;
+  // The toolbar manager holds the host's active child form and its controls.
+  toolbar_ = nullptr;
   databaseEngine_ = nullptr;
   addIn_ = nullptr;
   // The host's form is held only for the library's own use; keeping it past shut-down would keep
@@ -326,12 +328,7 @@ Ref<CWarning> CApplication::Warning() {
 }
 
 Ref<CToolbar> CApplication::Toolbar() {
-  // The toolbar manager is not part of this build yet: say so instead of handing out an
-  // object that would not keep the user's view options or run shortcuts.
-  if (!toolbar_) {
-    raiseError(err::CannotCreateObject, kDefaultErrorSource,
-               u"The toolbar manager (CToolbar) is not available in this build of the library.");
-  }
+  if (!toolbar_) toolbar_ = make<CToolbar>();
   return toolbar_;
 }
 

@@ -1,5 +1,6 @@
-// lv8 show errbox|progress|hint: opens one of the library's windows so that a person can look
-// at it, optionally saving a picture of it and closing it again (--screenshot).
+// lv8 show errbox|progress|hint|toolbar: opens one of the library's windows (or a child form
+// with its toolbar, as a host shows it) so that a person can look at it, optionally saving a
+// picture of it and closing it again (--screenshot).
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -13,10 +14,15 @@
 #include "app/CApplication.h"
 #include "app/GZRGNTUtil.h"
 #include "config/CConfig.h"
+#include "console/CToolbar.h"
 #include "console/ProgressDialog.h"
 #include "console/frmProgress.h"
 #include "platform/automation/Conversions.h"
+#include "platform/controls/ChildForm.h"
+#include "platform/controls/SplitterControl.h"
+#include "platform/controls/ToolbarControl.h"
 #include "platform/host/IMDIForm.h"
+#include "platform/host/IMenuTarget.h"
 #include "platform/xmlregistry/XMLRegistry.h"
 #include "resources/ErrBoxDialog.h"
 #include "resources/FormSupport.h"
@@ -27,11 +33,19 @@
 // Qt after the library's headers: its "slots" keyword macro would reach their templates.
 #include <QApplication>
 #include <QCheckBox>
+#include <QCursor>
 #include <QElapsedTimer>
 #include <QFontMetrics>
+#include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSplitter>
+#include <QStyle>
+#include <QToolButton>
+#include <QTreeWidget>
 #include <QTimer>
 
 namespace {
@@ -44,14 +58,20 @@ const char kUsage[] =
     "                       [--expand] [--host PATH] [--screenshot FILE]\n"
     "       lv8 show progress [--style 1|2] [--host PATH] [--screenshot FILE]\n"
     "       lv8 show hint NAME --host PATH [--user NAME] [--screenshot FILE]\n"
+    "       lv8 show toolbar --host PATH --form KEY [--click ViewToolText,LargeIcons] [--menu]\n"
+    "                        [--screenshot FILE]\n"
     "  --host        the host program whose configuration tree the window reads (title, hints)\n"
-    "  --screenshot  save the window as a PNG file and close it\n";
+    "  --screenshot  save the window as a PNG file and close it\n"
+    "  --form        the child form's key in ShortCut/SCDefine.xml\n"
+    "  --click       view options to click in the customize menu first (as a user does)\n"
+    "  --menu        open the customize menu (twice, the second one stays open)\n";
 
 struct Options {
   std::string what;
   std::string hintName;
   std::map<std::string, std::string> values;
   bool expand = false;
+  bool menu = false;
   std::optional<std::string> get(const std::string& key) const {
     auto it = values.find(key);
     return it == values.end() ? std::nullopt : std::optional<std::string>(it->second);
@@ -65,6 +85,8 @@ bool parse(const CommandArgs& args, Options& o) {
     const std::string& a = args[i];
     if (a == "--expand") {
       o.expand = true;
+    } else if (a == "--menu") {
+      o.menu = true;
     } else if (a.rfind("--", 0) == 0) {
       if (i + 1 >= args.size()) return false;
       o.values[a.substr(2)] = args[++i];
@@ -86,8 +108,11 @@ class ToolMainForm : public IMDIForm {
   void putCaption(const String& caption) { caption_ = caption; }
   String Caption() const { return caption_; }
   void SetConsole(const Ref<Object>&) {}
+  Ref<Object> Menu() const { return menu_; }
+  void setMenu(Ref<Object> menu) { menu_ = std::move(menu); }
   static const DispatchTable* table() {
     static const DispatchTable t = DispatchBuilder<ToolMainForm>(u"ToolMainForm")
+                                       .get(u"Menu", &ToolMainForm::Menu)
                                        .get(u"Caption", &ToolMainForm::Caption)
                                        .put(u"Caption", &ToolMainForm::putCaption)
                                        .method(u"SetConsole", &ToolMainForm::SetConsole)
@@ -98,11 +123,11 @@ class ToolMainForm : public IMDIForm {
 
  private:
   String caption_;
+  Ref<Object> menu_;
 };
 
-void startHost(const Options& o) {
-  if (auto host = o.get("host"))
-    GZRGNTUtil::sharedApplication()->Init(Ref<Object>(make<ToolMainForm>()), fromUtf8(*host));
+void startHost(const Options& o, const Ref<ToolMainForm>& form = make<ToolMainForm>()) {
+  if (auto host = o.get("host")) GZRGNTUtil::sharedApplication()->Init(Ref<Object>(form), fromUtf8(*host));
 }
 
 // The window's client area under a drawn caption bar, since a picture taken from inside the
@@ -253,9 +278,125 @@ int showHint(const Options& o) {
   return o.get("screenshot") && !saved && r ? 1 : 0;
 }
 
+// A voucher form as a host builds it: its toolbar, and a splitter with a list and a text box.
+class ShowForm : public ChildForm, public IMenuTarget {
+ public:
+  ShowForm() : ChildForm(u"凭证录入") {}
+  void ExecuteMenu(const String& MenuName) override { std::printf("ExecuteMenu(%s)\n", toUtf8(MenuName).c_str()); }
+};
+
+int showToolbar(const Options& o) {
+  if (!o.get("host") || !o.get("form")) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  // The main window's menu, for shortcuts that only the menu decides.
+  Ref<ToolbarControl> menu = make<ToolbarControl>(false);
+  struct Item {
+    const char16_t* band;
+    const char16_t* name;
+    const char16_t* caption;
+    QStyle::StandardPixmap icon;
+  };
+  const Item items[] = {
+      {u"Standard", u"New", u"新增", QStyle::SP_FileIcon},
+      {u"Standard", u"Save", u"保存", QStyle::SP_DialogSaveButton},
+      {u"Standard", u"Delete", u"删除", QStyle::SP_TrashIcon},
+      {u"Standard", u"Print", u"打印", QStyle::SP_FileDialogDetailedView},
+      {u"Browse", u"First", u"首张", QStyle::SP_MediaSkipBackward},
+      {u"Browse", u"Previous", u"上张", QStyle::SP_ArrowLeft},
+      {u"Browse", u"Next", u"下张", QStyle::SP_ArrowRight},
+      {u"Browse", u"Last", u"末张", QStyle::SP_MediaSkipForward},
+      {u"Browse", u"Close", u"退出", QStyle::SP_DialogCloseButton},
+  };
+  Ref<ToolbarBand> file = menu->addBand(u"File", ToolbarBand::Popup);
+  for (const Item& item : items) file->Tools()->Add(file->Tools()->Count() + 1, String(u"mnu") + item.name);
+  Ref<ToolMainForm> mainForm = make<ToolMainForm>();
+  mainForm->setMenu(menu);
+  startHost(o, mainForm);
+
+  Ref<ShowForm> form = make<ShowForm>();
+  Ref<ToolbarControl> bar = make<ToolbarControl>(*form);
+  for (const Item& item : items) {
+    Ref<ToolbarBand> band = bar->addBand(item.band);
+    Ref<ToolbarTool> tool = band->Tools()->Add(band->Tools()->Count() + 1, item.name);
+    tool->put_Caption(item.caption);
+    tool->setIcon(QApplication::style()->standardIcon(item.icon));
+  }
+  Ref<SplitterControl> split = make<SplitterControl>(*form);
+  auto* list = new QTreeWidget;
+  list->setHeaderLabels({QStringLiteral("凭证号"), QStringLiteral("摘要"), QStringLiteral("金额")});
+  for (auto [no, text, amount] : {std::tuple{"记-0001", "收到货款", "12,800.00"}, {"记-0002", "支付房租", "6,000.00"},
+                                  {"记-0003", "计提工资", "35,420.00"}})
+    list->addTopLevelItem(new QTreeWidgetItem({QString::fromUtf8(no), QString::fromUtf8(text), QString::fromUtf8(amount)}));
+  split->splitter()->addWidget(list);
+  split->splitter()->addWidget(new QPlainTextEdit(QStringLiteral("凭证摘要：收到货款")));
+  form->widget()->resize(780, 300);
+  QCursor::setPos(-100, -100);  // no tool under the pointer, so none is drawn hovered
+  form->widget()->show();
+
+  try {
+    GZRGNTUtil::sharedApplication()->Toolbar()->SetAB2(bar, fromUtf8(*o.get("form")));
+  } catch (const AutomationError& e) {
+    std::fprintf(stderr, "SetAB2: %s\n", e.what());
+  }
+  for (const auto& entry : GZRGNTUtil::sharedApplication()->Toolbar()->shortcuts())
+    std::printf("shortcut Ctrl+%c: %s/%s -> %s\n", char(entry.key), toUtf8(entry.ToolBand).c_str(),
+                toUtf8(entry.ToolName).c_str(), toUtf8(entry.MenuName).c_str());
+
+  // View options are clicked in the customize menu, as a user clicks them.
+  const auto openCustomize = [&] {
+    bar->dropDownOf(u"SysCustomize")->click();
+    return bar->openMenu();
+  };
+  if (auto clicks = o.get("click")) {
+    for (const QString& name : QString::fromStdString(*clicks).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+      QMenu* m = openCustomize();
+      Ref<ToolbarTool> tool = bar->band(u"SysCustomize")->Tools()->find(name.toStdU16String());
+      for (QAction* a : m ? m->actions() : QList<QAction*>())
+        if (tool && a->text() == QString::fromStdU16String(tool->Caption())) a->trigger();
+      if (m) m->close();
+    }
+  }
+  QMenu* open = nullptr;
+  if (o.menu) {
+    if (QMenu* first = openCustomize()) first->close();
+    open = openCustomize();
+  }
+  auto shot = o.get("screenshot");
+  if (!shot) return QApplication::exec();
+  bool saved = false;
+  QTimer::singleShot(300, [&] {
+    QWidget* w = form->widget();
+    if (open) {
+      // The menu is a window of its own: draw it where it stands over the form.
+      const QImage form = w->grab().toImage();
+      const QImage shown = open->grab().toImage();
+      const QPoint at = open->mapToGlobal(QPoint(0, 0)) - w->mapToGlobal(QPoint(0, 0));
+      const QRect all = QRect(QPoint(0, 0), form.size()).united(QRect(at, shown.size()));
+      QImage picture(all.size(), QImage::Format_RGB32);
+      picture.fill(QColor(0xd4, 0xd0, 0xc8));
+      QPainter p(&picture);
+      p.drawImage(-all.topLeft(), form);
+      p.drawImage(at - all.topLeft(), shown);
+      p.end();
+      QLabel label;
+      label.setWindowTitle(w->windowTitle());
+      label.setPixmap(QPixmap::fromImage(picture));
+      label.resize(picture.size());
+      saved = saveScreenshot(&label, *shot);
+    } else {
+      saved = saveScreenshot(w, *shot);
+    }
+    QApplication::quit();
+  });
+  QApplication::exec();
+  return saved ? 0 : 1;
+}
+
 int runShow(const CommandArgs& args) {
   Options o;
-  if (!parse(args, o) || (o.what != "errbox" && o.what != "progress" && o.what != "hint")) {
+  if (!parse(args, o) || (o.what != "errbox" && o.what != "progress" && o.what != "hint" && o.what != "toolbar")) {
     std::fputs(kUsage, stderr);
     return 2;
   }
@@ -273,11 +414,12 @@ int runShow(const CommandArgs& args) {
   int rc = 0;
   if (o.what == "errbox") rc = showErrBox(o);
   else if (o.what == "progress") rc = showProgress(o);
+  else if (o.what == "toolbar") rc = showToolbar(o);
   else rc = showHint(o);
   GZRGNTUtil::sharedApplication()->Terminate();
   return rc;
 }
 
-const lv8tool::Command reg("show", "show errbox|progress|hint ...  open one of the library's windows", runShow);
+const lv8tool::Command reg("show", "show errbox|progress|hint|toolbar ...  open one of the library's windows", runShow);
 
 }  // namespace
