@@ -1,5 +1,7 @@
 #include "platform/registry/RegFile.h"
 
+#include <type_traits>
+
 #include "platform/automation/AutomationError.h"
 #include "platform/codepage/AnsiCodePage.h"
 
@@ -125,13 +127,13 @@ std::vector<uint8_t> ansiTextToUtf16le(const std::vector<uint8_t>& bytes) {
 
 class Parser {
  public:
-  Parser(std::vector<String> lines, Document& doc) : lines_(std::move(lines)), doc_(doc) {}
+  Parser(std::vector<StringView> lines, Document& doc) : lines_(std::move(lines)), doc_(doc) {}
 
   void run(size_t firstLine) {
     for (size_t i = firstLine; i < lines_.size(); ++i) {
       lineNo_ = static_cast<int>(i + 1);
       StringView line = trimLeft(lines_[i]);
-      if (line.empty() || line[0] == u';') continue;
+      if (blankOrComment(line, true)) continue;
       if (line[0] == u'[') {
         keyLine(trimRight(line));
       } else if (line[0] == u'"' || line[0] == u'@') {
@@ -188,11 +190,24 @@ class Parser {
     // Hex data may go on over the following lines; take them in before anything else so that
     // a skipped value does not leave its continuation lines behind as stray lines.
     String joined;
+    bool cut = false;
     if (startsWithNoCase(rest, u"hex")) {
       joined = String(stripComment(rest));
-      while (!joined.empty() && joined.back() == u'\\' && index + 1 < lines_.size()) {
+      while (!joined.empty() && joined.back() == u'\\') {
         joined.pop_back();
-        ++index;
+        // Only a backslash after a comma (or right after the colon) carries the list on; any
+        // other ends the value there, and the next line is read as a line of its own.
+        StringView before = trimRight(joined);
+        if (before.empty() || (before.back() != u',' && before.back() != u':')) {
+          cut = true;
+          break;
+        }
+        // Blank and comment lines inside the list are passed over; a list still open at the
+        // end of the file keeps the bytes read so far.
+        size_t next = index + 1;
+        while (next < lines_.size() && blankOrComment(lines_[next])) ++next;
+        if (next == lines_.size()) break;
+        index = next;
         joined += stripComment(trimLeft(lines_[index]));
       }
       rest = joined;
@@ -200,6 +215,7 @@ class Parser {
 
     if (state_ == State::Deleted) return;  // values of a key being deleted are ignored
     if (state_ == State::None) return problem(u"value outside a key");
+    if (cut) return problem(u"a hex list may only be continued after a comma");
 
     Operation op;
     op.root = root_;
@@ -220,7 +236,7 @@ class Parser {
       if (!onlyTrailer(rest.substr(end))) return problem(u"unexpected text after the closing quote");
       op.value = reg::Value::string(name, text);
     } else if (startsWithNoCase(rest, u"dword:")) {
-      StringView digits = rest.substr(6);
+      StringView digits = trimLeft(rest.substr(6));
       size_t n = 0;
       uint32_t number = 0;
       while (n < digits.size() && hexDigit(digits[n]) >= 0) number = (number << 4) | hexDigit(digits[n++]);
@@ -234,6 +250,13 @@ class Parser {
       return problem(u"unknown data form");
     }
     doc_.operations.push_back(std::move(op));
+  }
+
+  // Comments start with ';' and, as the platform also takes them, with '#' at the start of a
+  // line. Inside a hex list only ';' lines are comments.
+  static bool blankOrComment(StringView line, bool hashToo = false) {
+    line = trimLeft(line);
+    return line.empty() || line[0] == u';' || (hashToo && line[0] == u'#');
   }
 
   static StringView stripComment(StringView s) {
@@ -290,7 +313,7 @@ class Parser {
 
   enum class State { None, Key, Deleted };
 
-  std::vector<String> lines_;
+  std::vector<StringView> lines_;  // into the decoded text
   Document& doc_;
   int lineNo_ = 0;
   State state_ = State::None;
@@ -298,15 +321,15 @@ class Parser {
   std::vector<String> path_;
 };
 
-std::vector<String> splitLines(const String& text) {
-  std::vector<String> lines;
+std::vector<StringView> splitLines(StringView text) {
+  std::vector<StringView> lines;
   size_t start = 0;
   while (start <= text.size()) {
     size_t nl = text.find(u'\n', start);
-    if (nl == String::npos) nl = text.size();
-    String line = text.substr(start, nl - start);
-    if (!line.empty() && line.back() == u'\r') line.pop_back();
-    lines.push_back(std::move(line));
+    if (nl == StringView::npos) nl = text.size();
+    StringView line = text.substr(start, nl - start);
+    if (!line.empty() && line.back() == u'\r') line.remove_suffix(1);
+    lines.push_back(line);
     start = nl + 1;
   }
   return lines;
@@ -429,7 +452,7 @@ Document parse(std::string_view bytes) {
     doc.encoding = Encoding::Ansi;
     text = codepage::fromAnsi(bytes);
   }
-  std::vector<String> lines = splitLines(text);
+  std::vector<StringView> lines = splitLines(text);
   size_t first = 0;
   while (first < lines.size() && trim(lines[first]).empty()) ++first;
   StringView header = first < lines.size() ? trim(lines[first]) : StringView();
@@ -445,27 +468,53 @@ Document parse(std::string_view bytes) {
   return doc;
 }
 
-void apply(const std::vector<Operation>& operations, RegistryHive& hive, std::vector<Problem>* problems) {
+namespace {
+
+// Operations (moved from when `Ops` is not const) carried out in order.
+template <typename Ops>
+void applyAll(Ops& operations, RegistryHive& hive, std::vector<Problem>* problems) {
   auto report = [&](const Operation& op, StringView message) {
     if (problems) problems->push_back({op.line, String(message)});
   };
-  for (const Operation& op : operations) {
+  // The values of one key follow one another: the key found for one serves the next, so a
+  // file is read in time linear in its size.
+  RegistryKey* lastKey = nullptr;
+  const Operation* lastOp = nullptr;
+  auto sameKey = [&](const Operation& op) { return lastKey && lastOp->root == op.root && lastOp->path == op.path; };
+  for (auto& op : operations) {
     switch (op.kind) {
       case Operation::Kind::CreateKey:
-        if (!hive.create(op.root, op.path)) report(op, u"the key cannot be created");
+        if (!sameKey(op) && !(lastKey = hive.create(op.root, op.path))) report(op, u"the key cannot be created");
+        lastOp = &op;
         break;
       case Operation::Kind::DeleteKey:
         hive.remove(op.root, op.path);  // deleting what is not there is no fault
+        lastKey = nullptr;
         break;
       case Operation::Kind::SetValue:
-        if (RegistryKey* key = hive.create(op.root, op.path)) key->setValue(op.value);
-        else report(op, u"the key cannot be created");
+        if (!sameKey(op)) {
+          lastKey = hive.create(op.root, op.path);
+          lastOp = &op;
+        }
+        if (!lastKey) report(op, u"the key cannot be created");
+        else if constexpr (std::is_const_v<Ops>) lastKey->setValue(op.value);
+        else lastKey->setValue(std::move(op.value));
         break;
       case Operation::Kind::DeleteValue:
-        if (RegistryKey* key = hive.find(op.root, op.path)) key->removeValue(op.value.name);
+        if (RegistryKey* key = sameKey(op) ? lastKey : hive.find(op.root, op.path)) key->removeValue(op.value.name);
         break;
     }
   }
+}
+
+}  // namespace
+
+void apply(const std::vector<Operation>& operations, RegistryHive& hive, std::vector<Problem>* problems) {
+  applyAll(operations, hive, problems);
+}
+
+void apply(std::vector<Operation>&& operations, RegistryHive& hive, std::vector<Problem>* problems) {
+  applyAll(operations, hive, problems);
 }
 
 std::string encode(StringView text, const WriteOptions& options) {

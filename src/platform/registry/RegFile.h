@@ -50,6 +50,8 @@ Document parse(std::string_view bytes);
 // Carries the operations out on a hive, in order. Operations that cannot be carried out (a
 // value deletion in a key that is not there is not one of them) are added to `problems`.
 void apply(const std::vector<Operation>& operations, RegistryHive& hive, std::vector<Problem>* problems = nullptr);
+// The same, taking the values over from the operations.
+void apply(std::vector<Operation>&& operations, RegistryHive& hive, std::vector<Problem>* problems = nullptr);
 
 struct WriteOptions {
   Encoding encoding = Encoding::Utf8;  // Utf8 or Utf16le (with byte-order mark)

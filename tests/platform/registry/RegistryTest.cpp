@@ -245,6 +245,17 @@ TEST_F(RegistryFiles, AHiveThatIsNoRegistryFileIsNeverOverwritten) {
   set(r, reg::HKEY_CURRENT_USER, u"Software\\Y", Value::dword(u"n", 1));
 }
 
+TEST_F(RegistryFiles, AnEmptyHiveFileIsAnEmptyHive) {
+  dir.write("etc/registry.reg", "");
+  Registry r(machine, user);
+  reg::Handle h;
+  EXPECT_EQ(r.openKey(reg::HKEY_LOCAL_MACHINE, u"SOFTWARE", h), reg::ERROR_FILE_NOT_FOUND);
+  set(r, reg::HKEY_LOCAL_MACHINE, u"SOFTWARE\\New", Value::dword(u"n", 5));
+  EXPECT_EQ(dir.read("etc/registry.reg"),
+            "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\n\n"
+            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\New]\n\"n\"=dword:00000005\n\n");
+}
+
 TEST_F(RegistryFiles, ImportRoutesEachRootToItsHiveAndExportNamesTheKeyAsAsked) {
   Registry r(machine, user);
   regfile::Document doc = regfile::parse(
