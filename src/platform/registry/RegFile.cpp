@@ -1,5 +1,6 @@
 #include "platform/registry/RegFile.h"
 
+#include <algorithm>
 #include <type_traits>
 
 #include "platform/automation/AutomationError.h"
@@ -87,8 +88,12 @@ bool startsWithNoCase(StringView s, StringView prefix) {
 // A quoted text starting at s[0] == '"'. Returns the position after the closing quote, or
 // npos when the text does not end on this line.
 size_t readQuoted(StringView s, String& out) {
-  out.clear();
-  for (size_t i = 1; i < s.size(); ++i) {
+  // Most texts hold no escape and are taken in one piece.
+  size_t i = 1;
+  while (i < s.size() && s[i] != u'"' && s[i] != u'\\') ++i;
+  out.assign(s.substr(1, i - 1));
+  if (i < s.size() && s[i] == u'"') return i + 1;
+  for (; i < s.size(); ++i) {
     char16_t c = s[i];
     if (c == u'"') return i + 1;
     if (c == u'\\' && i + 1 < s.size()) {
@@ -130,6 +135,7 @@ class Parser {
   Parser(std::vector<StringView> lines, Document& doc) : lines_(std::move(lines)), doc_(doc) {}
 
   void run(size_t firstLine) {
+    doc_.operations.reserve(lines_.size() - std::min(firstLine, lines_.size()));
     for (size_t i = firstLine; i < lines_.size(); ++i) {
       lineNo_ = static_cast<int>(i + 1);
       StringView line = trimLeft(lines_[i]);
@@ -165,12 +171,12 @@ class Parser {
     Operation op;
     op.kind = remove ? Operation::Kind::DeleteKey : Operation::Kind::CreateKey;
     op.root = *root;
-    op.path = parts;
+    op.keyPath = std::make_shared<const std::vector<String>>(std::move(parts));
     op.line = lineNo_;
-    doc_.operations.push_back(std::move(op));
     state_ = remove ? State::Deleted : State::Key;
     root_ = *root;
-    path_ = std::move(parts);
+    path_ = op.keyPath;
+    doc_.operations.push_back(std::move(op));
   }
 
   void valueLine(StringView line, size_t& index) {
@@ -218,23 +224,16 @@ class Parser {
     if (cut) return problem(u"a hex list may only be continued after a comma");
 
     Operation op;
-    op.root = root_;
-    op.path = path_;
-    op.line = lineNo_;
-    op.value.name = name;
+    op.kind = Operation::Kind::SetValue;
     if (!rest.empty() && rest[0] == u'-') {
       if (!onlyTrailer(rest.substr(1))) return problem(u"unexpected text after '-'");
       op.kind = Operation::Kind::DeleteValue;
-      doc_.operations.push_back(std::move(op));
-      return;
-    }
-    op.kind = Operation::Kind::SetValue;
-    if (!rest.empty() && rest[0] == u'"') {
+    } else if (!rest.empty() && rest[0] == u'"') {
       String text;
       size_t end = readQuoted(rest, text);
       if (end == StringView::npos) return problem(u"text without a closing quote");
       if (!onlyTrailer(rest.substr(end))) return problem(u"unexpected text after the closing quote");
-      op.value = reg::Value::string(name, text);
+      op.value = reg::Value::string({}, text);
     } else if (startsWithNoCase(rest, u"dword:")) {
       StringView digits = trimLeft(rest.substr(6));
       size_t n = 0;
@@ -242,13 +241,16 @@ class Parser {
       while (n < digits.size() && hexDigit(digits[n]) >= 0) number = (number << 4) | hexDigit(digits[n++]);
       if (n == 0 || n > 8) return problem(u"dword: needs one to eight hexadecimal digits");
       if (!onlyTrailer(digits.substr(n))) return problem(u"unexpected text after the dword");
-      op.value = reg::Value::dword(name, number);
+      op.value = reg::Value::dword({}, number);
     } else if (startsWithNoCase(rest, u"hex")) {
       if (!hexValue(rest.substr(3), op.value)) return;
-      op.value.name = name;
     } else {
       return problem(u"unknown data form");
     }
+    op.root = root_;
+    op.keyPath = path_;
+    op.line = lineNo_;
+    op.value.name = std::move(name);
     doc_.operations.push_back(std::move(op));
   }
 
@@ -318,7 +320,7 @@ class Parser {
   int lineNo_ = 0;
   State state_ = State::None;
   reg::Handle root_ = 0;
-  std::vector<String> path_;
+  std::shared_ptr<const std::vector<String>> path_;
 };
 
 std::vector<StringView> splitLines(StringView text) {
@@ -480,20 +482,21 @@ void applyAll(Ops& operations, RegistryHive& hive, std::vector<Problem>* problem
   // file is read in time linear in its size.
   RegistryKey* lastKey = nullptr;
   const Operation* lastOp = nullptr;
-  auto sameKey = [&](const Operation& op) { return lastKey && lastOp->root == op.root && lastOp->path == op.path; };
+  auto sameKey = [&](const Operation& op) { return lastKey && lastOp->root == op.root && (lastOp->keyPath == op.keyPath || lastOp->path() == op.path());
+  };
   for (auto& op : operations) {
     switch (op.kind) {
       case Operation::Kind::CreateKey:
-        if (!sameKey(op) && !(lastKey = hive.create(op.root, op.path))) report(op, u"the key cannot be created");
+        if (!sameKey(op) && !(lastKey = hive.create(op.root, op.path()))) report(op, u"the key cannot be created");
         lastOp = &op;
         break;
       case Operation::Kind::DeleteKey:
-        hive.remove(op.root, op.path);  // deleting what is not there is no fault
+        hive.remove(op.root, op.path());  // deleting what is not there is no fault
         lastKey = nullptr;
         break;
       case Operation::Kind::SetValue:
         if (!sameKey(op)) {
-          lastKey = hive.create(op.root, op.path);
+          lastKey = hive.create(op.root, op.path());
           lastOp = &op;
         }
         if (!lastKey) report(op, u"the key cannot be created");
@@ -501,7 +504,7 @@ void applyAll(Ops& operations, RegistryHive& hive, std::vector<Problem>* problem
         else lastKey->setValue(std::move(op.value));
         break;
       case Operation::Kind::DeleteValue:
-        if (RegistryKey* key = sameKey(op) ? lastKey : hive.find(op.root, op.path)) key->removeValue(op.value.name);
+        if (RegistryKey* key = sameKey(op) ? lastKey : hive.find(op.root, op.path())) key->removeValue(op.value.name);
         break;
     }
   }

@@ -12,6 +12,7 @@
 //
 // Written: version 5.00, every key in enumeration order followed by a blank line, text values
 // quoted, DWORDs as dword:, everything else as hex lists wrapped at 80 columns.
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,7 +28,12 @@ struct Operation {
   enum class Kind { CreateKey, DeleteKey, SetValue, DeleteValue };
   Kind kind = Kind::CreateKey;
   reg::Handle root = 0;
-  std::vector<String> path;  // below the root
+  // Below the root; shared by the key line and the values that follow it.
+  std::shared_ptr<const std::vector<String>> keyPath;
+  const std::vector<String>& path() const noexcept {
+    static const std::vector<String> none;
+    return keyPath ? *keyPath : none;
+  }
   reg::Value value;          // SetValue: the value; DeleteValue: its name
   int line = 0;              // 1-based line of the file
 };
