@@ -6,9 +6,9 @@
 // ANSI code page when the bytes are not UTF-8; their hex(2)/hex(7) data is ANSI text).
 // Keys "[ROOT\path]", key deletions "[-ROOT\path]", values "name"=... or @=... with the data
 // forms "text", dword:, hex:, hex(n): (hex(2) expandable, hex(7) multi-string, hex(5)
-// big-endian DWORD, hex(b) QWORD ...) continued over lines ending in "\", value deletions
-// "name"=-, and ";" comments. A line that cannot be read is reported and skipped; the rest of
-// the file still counts.
+// big-endian DWORD, hex(b) QWORD ...) continued over lines ending in ",\" (blank and ";" lines
+// between them passed over), value deletions "name"=-, and ";" and "#" comment lines. A line
+// that cannot be read is reported and skipped; the rest of the file still counts.
 //
 // Written: version 5.00, every key in enumeration order followed by a blank line, text values
 // quoted, DWORDs as dword:, everything else as hex lists wrapped at 80 columns.
