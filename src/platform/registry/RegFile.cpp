@@ -482,7 +482,8 @@ void applyAll(Ops& operations, RegistryHive& hive, std::vector<Problem>* problem
   // file is read in time linear in its size.
   RegistryKey* lastKey = nullptr;
   const Operation* lastOp = nullptr;
-  auto sameKey = [&](const Operation& op) { return lastKey && lastOp->root == op.root && (lastOp->keyPath == op.keyPath || lastOp->path() == op.path());
+  auto sameKey = [&](const Operation& op) {
+    return lastKey && lastOp->root == op.root && (lastOp->keyPath == op.keyPath || lastOp->path() == op.path());
   };
   for (auto& op : operations) {
     switch (op.kind) {

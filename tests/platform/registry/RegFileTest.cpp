@@ -227,8 +227,9 @@ TEST(RegFile, BadLinesAreReportedAndSkipped) {
   EXPECT_EQ(hive.find(reg::HKEY_LOCAL_MACHINE, {u"SOFTWARE", u"T"})->values().size(), 1u);
 }
 
-// Lines the way the platform's own import reads them, each case in a single-byte file (LF) and
-// in a UTF-16LE export (CR LF). Line 1 is the header, line 2 the key line, the body follows.
+// Lines the way the platform's own import reads them, each case in single-byte files (version
+// 5.00 and REGEDIT4, LF) and in a UTF-16LE export (CR LF). Line 1 is the header, line 2 the key
+// line, the body follows.
 struct ReadCase {
   const char* what;
   const char16_t* body;
@@ -241,8 +242,10 @@ void expectRead(const std::vector<ReadCase>& cases) {
   for (const ReadCase& c : cases) {
     String text = String(u"Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\T]\n") + c.body;
     std::string utf8 = toUtf8(text);
-    for (const std::string& bytes : {utf8, windowsExport(text)}) {
-      SCOPED_TRACE(std::string(c.what) + (bytes == utf8 ? " (single-byte)" : " (UTF-16LE)"));
+    std::string regedit4 = "REGEDIT4" + utf8.substr(utf8.find('\n'));
+    for (const std::string& bytes : {utf8, regedit4, windowsExport(text)}) {
+      SCOPED_TRACE(std::string(c.what) +
+                   (bytes == utf8 ? " (5.00, single-byte)" : bytes == regedit4 ? " (REGEDIT4)" : " (UTF-16LE)"));
       std::vector<regfile::Problem> problems;
       RegistryHive hive = load(bytes, &problems);
       std::vector<int> lines;
@@ -280,14 +283,17 @@ TEST(RegFile, ReadsLinesAsThePlatformDoesInBothEncodings) {
        u"  ; indented comment\n  65,6e,61,74,69,6f,6e\n",
        {{u"V", "Line concatenation"}}, {}, {}},
       {"a backslash not after a comma ends the value and the next line is read",
-       u"\"Cut\"=hex:4c,69,6e,65,20\\\n\"Next\"=\"kept\"\n\"Cut2\"=hex:01,02 \\\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]\n"
+       u"\"Cut\"=hex:4c,69,6e,65,20\\\n\"Next\"=\"kept\"\n\"Cut2\"=hex:01,02 \\\n"
+       u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]\n"
        u"\"There\"=dword:2\n",
        {{u"Next", std::string("k\0e\0p\0t\0\0\0", 10)}, {u"There", std::string("\2\0\0\0", 4)}},
        {u"Cut", u"Cut2"},
        {3, 5}},
       {"blanks or a tab before the digits of a dword",
        u"\"Spaces\"=dword:  0000002a\n\"Tab\"=dword:\t2a ;comment\n\"Both\"=dword: \t 7\n",
-       {{u"Spaces", std::string("*\0\0\0", 4)}, {u"Tab", std::string("*\0\0\0", 4)}, {u"Both", std::string("\7\0\0\0", 4)}},
+       {{u"Spaces", std::string("*\0\0\0", 4)},
+        {u"Tab", std::string("*\0\0\0", 4)},
+        {u"Both", std::string("\7\0\0\0", 4)}},
        {},
        {}},
       {"a backslash at the end of the file keeps the bytes before it", u"\"Last\"=hex:4c,69,6e,65,\\",

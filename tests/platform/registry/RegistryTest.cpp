@@ -249,7 +249,8 @@ TEST_F(RegistryFiles, AHiveThatIsNoRegistryFileIsNeverOverwritten) {
 
 TEST_F(RegistryFiles, AFileEditedByAnotherProgramIsReadAgain) {
   auto edited = [](const char* v) {
-    return std::string("Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Edited]\n\"v\"=\"") + v + "\"\n";
+    return std::string("Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Edited]\n\"v\"=\"") + v +
+           "\"\n";
   };
   Registry r(machine, user);
   set(r, reg::HKEY_LOCAL_MACHINE, u"SOFTWARE\\Edited", Value::string(u"v", u"mine"));
