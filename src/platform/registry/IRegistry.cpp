@@ -73,7 +73,7 @@ void IRegistry::import(const std::vector<regfile::Operation>& operations, std::v
   using Kind = regfile::Operation::Kind;
   transaction([&] {
     for (const regfile::Operation& op : operations) {
-      String path = reg::joinPath(op.path);
+      String path = reg::joinPath(op.path());
       int32_t status = reg::ERROR_SUCCESS;
       switch (op.kind) {
         case Kind::CreateKey: {
@@ -82,7 +82,7 @@ void IRegistry::import(const std::vector<regfile::Operation>& operations, std::v
           break;
         }
         case Kind::DeleteKey:
-          if (!op.path.empty()) deleteKey(op.root, path);  // deleting what is not there is no fault
+          if (!op.path().empty()) deleteKey(op.root, path);  // deleting what is not there is no fault
           break;
         case Kind::SetValue: {
           reg::OpenedKey key(*this, op.root, path, true);

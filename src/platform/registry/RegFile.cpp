@@ -1,5 +1,8 @@
 #include "platform/registry/RegFile.h"
 
+#include <algorithm>
+#include <type_traits>
+
 #include "platform/automation/AutomationError.h"
 #include "platform/codepage/AnsiCodePage.h"
 
@@ -85,8 +88,12 @@ bool startsWithNoCase(StringView s, StringView prefix) {
 // A quoted text starting at s[0] == '"'. Returns the position after the closing quote, or
 // npos when the text does not end on this line.
 size_t readQuoted(StringView s, String& out) {
-  out.clear();
-  for (size_t i = 1; i < s.size(); ++i) {
+  // Most texts hold no escape and are taken in one piece.
+  size_t i = 1;
+  while (i < s.size() && s[i] != u'"' && s[i] != u'\\') ++i;
+  out.assign(s.substr(1, i - 1));
+  if (i < s.size() && s[i] == u'"') return i + 1;
+  for (; i < s.size(); ++i) {
     char16_t c = s[i];
     if (c == u'"') return i + 1;
     if (c == u'\\' && i + 1 < s.size()) {
@@ -125,13 +132,14 @@ std::vector<uint8_t> ansiTextToUtf16le(const std::vector<uint8_t>& bytes) {
 
 class Parser {
  public:
-  Parser(std::vector<String> lines, Document& doc) : lines_(std::move(lines)), doc_(doc) {}
+  Parser(std::vector<StringView> lines, Document& doc) : lines_(std::move(lines)), doc_(doc) {}
 
   void run(size_t firstLine) {
+    doc_.operations.reserve(lines_.size() - std::min(firstLine, lines_.size()));
     for (size_t i = firstLine; i < lines_.size(); ++i) {
       lineNo_ = static_cast<int>(i + 1);
       StringView line = trimLeft(lines_[i]);
-      if (line.empty() || line[0] == u';') continue;
+      if (blankOrComment(line, true)) continue;
       if (line[0] == u'[') {
         keyLine(trimRight(line));
       } else if (line[0] == u'"' || line[0] == u'@') {
@@ -163,12 +171,12 @@ class Parser {
     Operation op;
     op.kind = remove ? Operation::Kind::DeleteKey : Operation::Kind::CreateKey;
     op.root = *root;
-    op.path = parts;
+    op.keyPath = std::make_shared<const std::vector<String>>(std::move(parts));
     op.line = lineNo_;
-    doc_.operations.push_back(std::move(op));
     state_ = remove ? State::Deleted : State::Key;
     root_ = *root;
-    path_ = std::move(parts);
+    path_ = op.keyPath;
+    doc_.operations.push_back(std::move(op));
   }
 
   void valueLine(StringView line, size_t& index) {
@@ -188,11 +196,24 @@ class Parser {
     // Hex data may go on over the following lines; take them in before anything else so that
     // a skipped value does not leave its continuation lines behind as stray lines.
     String joined;
+    bool cut = false;
     if (startsWithNoCase(rest, u"hex")) {
       joined = String(stripComment(rest));
-      while (!joined.empty() && joined.back() == u'\\' && index + 1 < lines_.size()) {
+      while (!joined.empty() && joined.back() == u'\\') {
         joined.pop_back();
-        ++index;
+        // Only a backslash after a comma (or right after the colon) carries the list on; any
+        // other ends the value there, and the next line is read as a line of its own.
+        StringView before = trimRight(joined);
+        if (before.empty() || (before.back() != u',' && before.back() != u':')) {
+          cut = true;
+          break;
+        }
+        // Blank and comment lines inside the list are passed over; a list still open at the
+        // end of the file keeps the bytes read so far.
+        size_t next = index + 1;
+        while (next < lines_.size() && blankOrComment(lines_[next])) ++next;
+        if (next == lines_.size()) break;
+        index = next;
         joined += stripComment(trimLeft(lines_[index]));
       }
       rest = joined;
@@ -200,40 +221,44 @@ class Parser {
 
     if (state_ == State::Deleted) return;  // values of a key being deleted are ignored
     if (state_ == State::None) return problem(u"value outside a key");
+    if (cut) return problem(u"a hex list may only be continued after a comma");
 
     Operation op;
-    op.root = root_;
-    op.path = path_;
-    op.line = lineNo_;
-    op.value.name = name;
+    op.kind = Operation::Kind::SetValue;
     if (!rest.empty() && rest[0] == u'-') {
       if (!onlyTrailer(rest.substr(1))) return problem(u"unexpected text after '-'");
       op.kind = Operation::Kind::DeleteValue;
-      doc_.operations.push_back(std::move(op));
-      return;
-    }
-    op.kind = Operation::Kind::SetValue;
-    if (!rest.empty() && rest[0] == u'"') {
+    } else if (!rest.empty() && rest[0] == u'"') {
       String text;
       size_t end = readQuoted(rest, text);
       if (end == StringView::npos) return problem(u"text without a closing quote");
       if (!onlyTrailer(rest.substr(end))) return problem(u"unexpected text after the closing quote");
-      op.value = reg::Value::string(name, text);
+      op.value = reg::Value::string({}, text);
     } else if (startsWithNoCase(rest, u"dword:")) {
-      StringView digits = rest.substr(6);
+      StringView digits = trimLeft(rest.substr(6));
       size_t n = 0;
       uint32_t number = 0;
       while (n < digits.size() && hexDigit(digits[n]) >= 0) number = (number << 4) | hexDigit(digits[n++]);
       if (n == 0 || n > 8) return problem(u"dword: needs one to eight hexadecimal digits");
       if (!onlyTrailer(digits.substr(n))) return problem(u"unexpected text after the dword");
-      op.value = reg::Value::dword(name, number);
+      op.value = reg::Value::dword({}, number);
     } else if (startsWithNoCase(rest, u"hex")) {
       if (!hexValue(rest.substr(3), op.value)) return;
-      op.value.name = name;
     } else {
       return problem(u"unknown data form");
     }
+    op.root = root_;
+    op.keyPath = path_;
+    op.line = lineNo_;
+    op.value.name = std::move(name);
     doc_.operations.push_back(std::move(op));
+  }
+
+  // Comments start with ';' and, as the platform also takes them, with '#' at the start of a
+  // line. Inside a hex list only ';' lines are comments.
+  static bool blankOrComment(StringView line, bool hashToo = false) {
+    line = trimLeft(line);
+    return line.empty() || line[0] == u';' || (hashToo && line[0] == u'#');
   }
 
   static StringView stripComment(StringView s) {
@@ -290,23 +315,23 @@ class Parser {
 
   enum class State { None, Key, Deleted };
 
-  std::vector<String> lines_;
+  std::vector<StringView> lines_;  // into the decoded text
   Document& doc_;
   int lineNo_ = 0;
   State state_ = State::None;
   reg::Handle root_ = 0;
-  std::vector<String> path_;
+  std::shared_ptr<const std::vector<String>> path_;
 };
 
-std::vector<String> splitLines(const String& text) {
-  std::vector<String> lines;
+std::vector<StringView> splitLines(StringView text) {
+  std::vector<StringView> lines;
   size_t start = 0;
   while (start <= text.size()) {
     size_t nl = text.find(u'\n', start);
-    if (nl == String::npos) nl = text.size();
-    String line = text.substr(start, nl - start);
-    if (!line.empty() && line.back() == u'\r') line.pop_back();
-    lines.push_back(std::move(line));
+    if (nl == StringView::npos) nl = text.size();
+    StringView line = text.substr(start, nl - start);
+    if (!line.empty() && line.back() == u'\r') line.remove_suffix(1);
+    lines.push_back(line);
     start = nl + 1;
   }
   return lines;
@@ -429,7 +454,7 @@ Document parse(std::string_view bytes) {
     doc.encoding = Encoding::Ansi;
     text = codepage::fromAnsi(bytes);
   }
-  std::vector<String> lines = splitLines(text);
+  std::vector<StringView> lines = splitLines(text);
   size_t first = 0;
   while (first < lines.size() && trim(lines[first]).empty()) ++first;
   StringView header = first < lines.size() ? trim(lines[first]) : StringView();
@@ -445,27 +470,55 @@ Document parse(std::string_view bytes) {
   return doc;
 }
 
-void apply(const std::vector<Operation>& operations, RegistryHive& hive, std::vector<Problem>* problems) {
+namespace {
+
+// Operations (moved from when `Ops` is not const) carried out in order.
+template <typename Ops>
+void applyAll(Ops& operations, RegistryHive& hive, std::vector<Problem>* problems) {
   auto report = [&](const Operation& op, StringView message) {
     if (problems) problems->push_back({op.line, String(message)});
   };
-  for (const Operation& op : operations) {
+  // The values of one key follow one another: the key found for one serves the next, so a
+  // file is read in time linear in its size.
+  RegistryKey* lastKey = nullptr;
+  const Operation* lastOp = nullptr;
+  auto sameKey = [&](const Operation& op) {
+    return lastKey && lastOp->root == op.root && (lastOp->keyPath == op.keyPath || lastOp->path() == op.path());
+  };
+  for (auto& op : operations) {
     switch (op.kind) {
       case Operation::Kind::CreateKey:
-        if (!hive.create(op.root, op.path)) report(op, u"the key cannot be created");
+        if (!sameKey(op) && !(lastKey = hive.create(op.root, op.path()))) report(op, u"the key cannot be created");
+        lastOp = &op;
         break;
       case Operation::Kind::DeleteKey:
-        hive.remove(op.root, op.path);  // deleting what is not there is no fault
+        hive.remove(op.root, op.path());  // deleting what is not there is no fault
+        lastKey = nullptr;
         break;
       case Operation::Kind::SetValue:
-        if (RegistryKey* key = hive.create(op.root, op.path)) key->setValue(op.value);
-        else report(op, u"the key cannot be created");
+        if (!sameKey(op)) {
+          lastKey = hive.create(op.root, op.path());
+          lastOp = &op;
+        }
+        if (!lastKey) report(op, u"the key cannot be created");
+        else if constexpr (std::is_const_v<Ops>) lastKey->setValue(op.value);
+        else lastKey->setValue(std::move(op.value));
         break;
       case Operation::Kind::DeleteValue:
-        if (RegistryKey* key = hive.find(op.root, op.path)) key->removeValue(op.value.name);
+        if (RegistryKey* key = sameKey(op) ? lastKey : hive.find(op.root, op.path())) key->removeValue(op.value.name);
         break;
     }
   }
+}
+
+}  // namespace
+
+void apply(const std::vector<Operation>& operations, RegistryHive& hive, std::vector<Problem>* problems) {
+  applyAll(operations, hive, problems);
+}
+
+void apply(std::vector<Operation>&& operations, RegistryHive& hive, std::vector<Problem>* problems) {
+  applyAll(operations, hive, problems);
 }
 
 std::string encode(StringView text, const WriteOptions& options) {

@@ -6,12 +6,46 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
+#include <ctime>
 
 #include "platform/automation/AutomationError.h"
 #include "platform/files/Files.h"
 
 namespace lv8int {
+
+namespace {
+
+// Saves of any hive by any registry of this process: a registry that sees the number change
+// looks at its files again at once, so that two registries of one process never disagree.
+std::atomic<uint64_t> savesInProcess{0};
+
+// How long a look at a hive file holds: a stat call per read would cost far more than the
+// read itself. Changes by other processes are seen within this time (plus a clock tick).
+constexpr uint64_t kRecheckMilliseconds = 10;
+
+uint64_t coarseMilliseconds() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC_COARSE, &ts);
+  return static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
+}
+
+}  // namespace
+
+Registry::Stamp Registry::stampOf(const String& path) {
+  Stamp stamp;
+  struct stat st{};
+  if (::stat(toUtf8(path).c_str(), &st) == 0) {
+    stamp.exists = true;
+    stamp.dev = st.st_dev;
+    stamp.ino = st.st_ino;
+    stamp.size = static_cast<unsigned long long>(st.st_size);
+    stamp.mtimeSec = static_cast<unsigned long long>(st.st_mtim.tv_sec);
+    stamp.mtimeNsec = static_cast<unsigned long long>(st.st_mtim.tv_nsec);
+  }
+  return stamp;
+}
 
 namespace {
 
@@ -49,24 +83,21 @@ String Registry::defaultUserHivePath() {
   return files::withTrailingSeparator(base) + u"lv8int/registry.reg";
 }
 
-void Registry::refresh(Hive& hive) {
+void Registry::refresh(Hive& hive, bool force) {
   if (hive.path.empty() || hive.dirty) return;  // pending changes of a transaction are the truth
-  Stamp now;
-  struct stat st{};
-  if (::stat(toUtf8(hive.path).c_str(), &st) == 0) {
-    now.exists = true;
-    now.dev = st.st_dev;
-    now.ino = st.st_ino;
-    now.size = static_cast<unsigned long long>(st.st_size);
-    now.mtimeSec = static_cast<unsigned long long>(st.st_mtim.tv_sec);
-    now.mtimeNsec = static_cast<unsigned long long>(st.st_mtim.tv_nsec);
-  }
-  if (hive.loadedOnce && now == hive.stamp) return;
-  load(hive, now);
+  uint64_t saves = savesInProcess.load(std::memory_order_acquire);
+  uint64_t now = coarseMilliseconds();
+  if (!force && hive.loadedOnce && saves == hive.savesSeen && now - hive.checkedAt < kRecheckMilliseconds) return;
+  hive.savesSeen = saves;
+  hive.checkedAt = now;
+  Stamp stamp = stampOf(hive.path);
+  if (hive.loadedOnce && stamp == hive.stamp) return;
+  load(hive, stamp);
 }
 
 void Registry::load(Hive& hive, const Stamp& stamp) {
   hive.keys.clear();
+  ++hive.generation;
   hive.unreadable.clear();
   hive.stamp = stamp;
   hive.loadedOnce = true;
@@ -76,6 +107,7 @@ void Registry::load(Hive& hive, const Stamp& stamp) {
     hive.unreadable = u"cannot be read";
     return;
   }
+  if (bytes->empty()) return;  // an empty file is an empty hive (the first save gives it a header)
   try {
     regfile::apply(regfile::parse(*bytes).operations, hive.keys);
   } catch (const AutomationError& e) {
@@ -87,20 +119,9 @@ void Registry::load(Hive& hive, const Stamp& stamp) {
 void Registry::save(Hive& hive) {
   if (hive.path.empty()) return;
   files::writeFileAtomically(hive.path, regfile::write(hive.keys));
-  hive.stamp = {};  // the next call reads the stamp of the file just written
-  hive.loadedOnce = false;
-  Stamp keep;
-  struct stat st{};
-  if (::stat(toUtf8(hive.path).c_str(), &st) == 0) {
-    keep.exists = true;
-    keep.dev = st.st_dev;
-    keep.ino = st.st_ino;
-    keep.size = static_cast<unsigned long long>(st.st_size);
-    keep.mtimeSec = static_cast<unsigned long long>(st.st_mtim.tv_sec);
-    keep.mtimeNsec = static_cast<unsigned long long>(st.st_mtim.tv_nsec);
-    hive.stamp = keep;
-    hive.loadedOnce = true;
-  }
+  savesInProcess.fetch_add(1, std::memory_order_acq_rel);
+  hive.stamp = stampOf(hive.path);
+  hive.loadedOnce = hive.stamp.exists;
 }
 
 void Registry::lock(Hive& hive) {
@@ -132,21 +153,23 @@ int32_t Registry::change(Hive& hive, const std::function<int32_t(bool&)>& fn) {
   if (transactionDepth_ > 0) {
     if (!hive.joined) {
       lock(hive);
-      refresh(hive);
+      refresh(hive, true);
       hive.joined = true;
       if (hive.path.empty()) hive.snapshot = regfile::write(hive.keys);
     }
     refuseUnreadable();
     bool changed = false;
+    ++hive.generation;
     int32_t status = fn(changed);
     if (changed) hive.dirty = true;
     return status;
   }
   lock(hive);
   try {
-    refresh(hive);
+    refresh(hive, true);
     refuseUnreadable();
     bool changed = false;
+    ++hive.generation;
     int32_t status = fn(changed);
     if (changed) save(hive);
     unlock(hive);
@@ -176,6 +199,7 @@ void Registry::transaction(const std::function<void()>& work) {
       if (!keep || failure) {
         if (h->path.empty()) {
           h->keys.clear();
+          ++h->generation;
           regfile::apply(regfile::parse(h->snapshot).operations, h->keys);
         } else {
           h->dirty = false;
@@ -207,7 +231,7 @@ bool Registry::locate(reg::Handle handle, Location& out) const {
   }
   auto it = open_.find(handle);
   if (it == open_.end()) return false;
-  out = it->second;
+  out = {it->second.root, it->second.path};  // without the key it found: callers go below it
   return true;
 }
 
@@ -219,17 +243,27 @@ reg::Handle Registry::newHandle(Location location) {
 }
 
 RegistryKey* Registry::keyOf(reg::Handle handle, int32_t& status) {
-  Location loc;
-  if (!locate(handle, loc)) {
-    status = reg::ERROR_INVALID_HANDLE;
-    return nullptr;
+  Location rootLocation;
+  Location* loc = &rootLocation;
+  if (reg::isRoot(handle)) {
+    rootLocation.root = handle;
+  } else {
+    auto it = open_.find(handle);
+    if (it == open_.end()) {
+      status = reg::ERROR_INVALID_HANDLE;
+      return nullptr;
+    }
+    loc = &it->second;
   }
-  Hive& hive = hiveOf(loc.root);
+  Hive& hive = hiveOf(loc->root);
   refresh(hive);
-  RegistryKey* key = hive.keys.find(loc.root, loc.path);
+  if (loc->generation != hive.generation) {
+    loc->key = hive.keys.find(loc->root, loc->path);
+    loc->generation = hive.generation;
+  }
   // A root always exists, even when nothing has been stored below it yet.
-  status = key || loc.path.empty() ? reg::ERROR_SUCCESS : reg::ERROR_KEY_DELETED;
-  return key;
+  status = loc->key || loc->path.empty() ? reg::ERROR_SUCCESS : reg::ERROR_KEY_DELETED;
+  return loc->key;
 }
 
 int32_t Registry::openKey(reg::Handle parent, StringView subKey, reg::Handle& result) {

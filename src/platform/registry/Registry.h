@@ -4,7 +4,8 @@
 //                 HKEY_USERS: /etc/lv8int/registry.reg, or the file LV8INT_REGISTRY names;
 //   user hive     HKEY_CURRENT_USER: $XDG_CONFIG_HOME/lv8int/registry.reg (~/.config when
 //                 XDG_CONFIG_HOME is not set).
-// A hive changed on disk by another process is read again before the next call. Every change
+// A hive changed on disk is read again before the next call; the file is looked at again only
+// after a save in this process or when 10 ms have passed since it last was. Every change
 // is saved at once (a transaction saves once at its end) by an atomic replacement of the file,
 // under an advisory lock ("<hive>.lock") so that two processes do not lose each other's
 // changes. A hive with an empty path lives in memory only.
@@ -48,6 +49,9 @@ class Registry : public IRegistry {
     RegistryHive keys;
     Stamp stamp;
     bool loadedOnce = false;
+    uint64_t checkedAt = 0;  // coarse clock, milliseconds, of the last look at the file
+    uint64_t savesSeen = 0;  // saves in this process at that look
+    uint64_t generation = 1; // changes whenever the keys may have changed
     String unreadable;  // why the file could not be read; empty when it could
     int lockFd = -1;
     bool joined = false;    // takes part in the running transaction
@@ -57,11 +61,15 @@ class Registry : public IRegistry {
   struct Location {
     reg::Handle root;
     std::vector<String> path;
+    RegistryKey* key = nullptr;  // the key, while `generation` is its hive's
+    uint64_t generation = 0;
   };
 
   Hive& hiveOf(reg::Handle root) { return root == reg::HKEY_CURRENT_USER ? user_ : machine_; }
-  void refresh(Hive& hive);
+  // Reads the file again when it changed; `force` looks at it even when it was just looked at.
+  void refresh(Hive& hive, bool force = false);
   void load(Hive& hive, const Stamp& stamp);
+  static Stamp stampOf(const String& path);
   void save(Hive& hive);
   void lock(Hive& hive);
   void unlock(Hive& hive);

@@ -31,30 +31,37 @@ std::vector<RegistryKey*> RegistryKey::children() const {
 }
 
 const reg::Value* RegistryKey::value(StringView name) const {
-  for (const reg::Value& v : values_)
-    if (equalsNoCase(v.name, name)) return &v;
-  return nullptr;
+  auto it = valueIndex_.find(name);
+  return it == valueIndex_.end() ? nullptr : &values_[it->second];
 }
 
 void RegistryKey::setValue(reg::Value value) {
-  for (reg::Value& v : values_) {
-    if (equalsNoCase(v.name, value.name)) {
-      v.type = value.type;
-      v.data = std::move(value.data);
-      return;
-    }
+  auto it = valueIndex_.find(StringView(value.name));
+  if (it != valueIndex_.end()) {
+    reg::Value& v = values_[it->second];
+    v.type = value.type;
+    v.data = std::move(value.data);
+    return;
   }
   values_.push_back(std::move(value));
+  try {
+    valueIndex_.emplace(values_.back().name, values_.size() - 1);
+  } catch (...) {
+    values_.pop_back();
+    throw;
+  }
 }
 
 bool RegistryKey::removeValue(StringView name) {
-  for (auto it = values_.begin(); it != values_.end(); ++it) {
-    if (equalsNoCase(it->name, name)) {
-      values_.erase(it);
-      return true;
-    }
-  }
-  return false;
+  auto it = valueIndex_.find(name);
+  if (it == valueIndex_.end()) return false;
+  size_t gone = it->second;
+  valueIndex_.erase(it);
+  values_.erase(values_.begin() + static_cast<std::ptrdiff_t>(gone));
+  // Enumeration order is kept, so the values after the gone one move up by one.
+  for (auto& [name, position] : valueIndex_)
+    if (position > gone) --position;
+  return true;
 }
 
 void RegistryKey::clear() {
@@ -63,6 +70,7 @@ void RegistryKey::clear() {
   for (auto& [folded, key] : children_) pending.push_back(std::move(key));
   children_.clear();
   values_.clear();
+  valueIndex_.clear();
   while (!pending.empty()) {
     std::unique_ptr<RegistryKey> key = std::move(pending.back());
     pending.pop_back();

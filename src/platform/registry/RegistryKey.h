@@ -4,6 +4,7 @@
 // compared without regard to case and keep the spelling they were created with.
 #include <map>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/registry/RegistryTypes.h"
@@ -42,6 +43,9 @@ class RegistryKey {
   String name_;
   std::map<String, std::unique_ptr<RegistryKey>> children_;  // by folded name
   std::vector<reg::Value> values_;
+  // Position of each value in values_ by name, hashed without regard to case, so that reading
+  // or setting a value costs the same in a key of ten values or of fifty thousand.
+  std::unordered_map<String, size_t, NoCaseHash, NoCaseEqual> valueIndex_;
 };
 
 }  // namespace lv8int

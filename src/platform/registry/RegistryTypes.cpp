@@ -85,7 +85,12 @@ String fromUtf16le(const uint8_t* data, size_t size) {
 }
 
 Value Value::string(StringView name, StringView text, uint32_t type) {
-  Value v{String(name), type, utf16leBytes(text)};
+  Value v{String(name), type, {}};
+  v.data.reserve(text.size() * 2 + 2);  // the text and its terminating zero, in one allocation
+  for (char16_t c : text) {
+    v.data.push_back(static_cast<uint8_t>(c & 0xFF));
+    v.data.push_back(static_cast<uint8_t>(c >> 8));
+  }
   v.data.push_back(0);
   v.data.push_back(0);
   return v;

@@ -36,6 +36,7 @@ TEST_F(RegCommand, ImportThenQueryPrintsValuesTheWayTheRegToolDoes) {
             "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Test]\r\n"
             "@=\"默认\"\r\n"
             "\"Name\"=\"value\"\r\n"
+            "# a comment line of the platform's own\r\n"
             "\"Count\"=dword:0000002a\r\n"
             "\"Bin\"=hex:01,ff\r\n"
             "\"Multi\"=hex(7):61,00,00,00,62,00,00,00,00,00\r\n"

@@ -227,6 +227,95 @@ TEST(RegFile, BadLinesAreReportedAndSkipped) {
   EXPECT_EQ(hive.find(reg::HKEY_LOCAL_MACHINE, {u"SOFTWARE", u"T"})->values().size(), 1u);
 }
 
+// Lines the way the platform's own import reads them, each case in single-byte files (version
+// 5.00 and REGEDIT4, LF) and in a UTF-16LE export (CR LF). Line 1 is the header, line 2 the key
+// line, the body follows.
+struct ReadCase {
+  const char* what;
+  const char16_t* body;
+  std::vector<std::pair<const char16_t*, std::string>> values;  // name -> data
+  std::vector<const char16_t*> absent;
+  std::vector<int> problemLines;
+};
+
+void expectRead(const std::vector<ReadCase>& cases) {
+  for (const ReadCase& c : cases) {
+    String text = String(u"Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\T]\n") + c.body;
+    std::string utf8 = toUtf8(text);
+    std::string regedit4 = "REGEDIT4" + utf8.substr(utf8.find('\n'));
+    for (const std::string& bytes : {utf8, regedit4, windowsExport(text)}) {
+      SCOPED_TRACE(std::string(c.what) +
+                   (bytes == utf8 ? " (5.00, single-byte)" : bytes == regedit4 ? " (REGEDIT4)" : " (UTF-16LE)"));
+      std::vector<regfile::Problem> problems;
+      RegistryHive hive = load(bytes, &problems);
+      std::vector<int> lines;
+      for (const auto& p : problems) lines.push_back(p.line);
+      EXPECT_EQ(lines, c.problemLines);
+      RegistryKey* key = hive.find(reg::HKEY_LOCAL_MACHINE, {u"SOFTWARE", u"T"});
+      RegistryKey* other = hive.find(reg::HKEY_LOCAL_MACHINE, {u"SOFTWARE", u"Other"});
+      if (!key) {
+        ADD_FAILURE() << "the key is missing";
+        continue;
+      }
+      for (const auto& [name, data] : c.values) {
+        const Value* v = key->value(name) ? key->value(name) : other ? other->value(name) : nullptr;
+        if (!v) {
+          ADD_FAILURE() << "missing: " << toUtf8(name);
+          continue;
+        }
+        EXPECT_EQ(std::string(v->data.begin(), v->data.end()), data) << toUtf8(name);
+      }
+      for (const char16_t* name : c.absent) EXPECT_EQ(key->value(name), nullptr) << toUtf8(name);
+    }
+  }
+}
+
+TEST(RegFile, ReadsLinesAsThePlatformDoesInBothEncodings) {
+  expectRead({
+      {"a blank line inside a continuation is skipped",
+       u"\"V\"=hex:4c,69,6e,65,20,\\\n  63,6f,6e,\\\n\n  63,61,74,\\\n\n  65,6e,61,74,69,6f,6e\n\"After\"=dword:1\n",
+       {{u"V", "Line concatenation"}, {u"After", std::string("\1\0\0\0", 4)}}, {}, {}},
+      {"a line of blanks inside a continuation is skipped",
+       u"\"V\"=hex:4c,69,6e,65,20,\\\n  63,6f,6e,63,61,74,\\\n   \t \n  65,6e,61,74,69,6f,6e\n",
+       {{u"V", "Line concatenation"}}, {}, {}},
+      {"a comment line inside a continuation is skipped",
+       u"\"V\"=hex(0):4c,69,6e,65,20,\\\n;comment\n  63,6f,6e,63,61,74,\\ ;after the backslash\n"
+       u"  ; indented comment\n  65,6e,61,74,69,6f,6e\n",
+       {{u"V", "Line concatenation"}}, {}, {}},
+      {"a backslash not after a comma ends the value and the next line is read",
+       u"\"Cut\"=hex:4c,69,6e,65,20\\\n\"Next\"=\"kept\"\n\"Cut2\"=hex:01,02 \\\n"
+       u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]\n"
+       u"\"There\"=dword:2\n",
+       {{u"Next", std::string("k\0e\0p\0t\0\0\0", 10)}, {u"There", std::string("\2\0\0\0", 4)}},
+       {u"Cut", u"Cut2"},
+       {3, 5}},
+      {"blanks or a tab before the digits of a dword",
+       u"\"Spaces\"=dword:  0000002a\n\"Tab\"=dword:\t2a ;comment\n\"Both\"=dword: \t 7\n",
+       {{u"Spaces", std::string("*\0\0\0", 4)},
+        {u"Tab", std::string("*\0\0\0", 4)},
+        {u"Both", std::string("\7\0\0\0", 4)}},
+       {},
+       {}},
+      {"a backslash at the end of the file keeps the bytes before it", u"\"Last\"=hex:4c,69,6e,65,\\",
+       {{u"Last", "Line"}}, {}, {}},
+      {"a line starting with # is a comment", u"# a comment\n\"A\"=dword:1\n  #indented\n\"B\"=dword:2\n",
+       {{u"A", std::string("\1\0\0\0", 4)}, {u"B", std::string("\2\0\0\0", 4)}}, {}, {}},
+  });
+}
+
+// What the platform ends or refuses stays ended or refused (the stray line is reported).
+TEST(RegFile, ContinuationsEndWhereThePlatformEndsThem) {
+  expectRead({
+      {"a comment after a trailing comma ends the value",
+       u"\"V\"=hex:4c,69,6e,65,20,\\\n  63,6f,6e,63,61,74,;comment\n  65,6e,61,74,69,6f,6e\n\"After\"=\"x\"\n",
+       {{u"V", "Line concat"}, {u"After", std::string("x\0\0\0", 4)}}, {}, {5}},
+      {"a backslash right after the type continues", u"\"V\"=hex(3):\\\n  01,02\n", {{u"V", "\1\2"}}, {}, {}},
+      {"a dword of blanks only is refused", u"\"Empty\"=dword:  \n", {}, {u"Empty"}, {3}},
+      {"a backslash before blank lines at the end of the file", u"\"Last\"=hex:4c,69,6e,65,\\\n\n  \n;done\n",
+       {{u"Last", "Line"}}, {}, {}},
+  });
+}
+
 TEST(RegFile, WithoutAHeaderNothingIsRead) {
   for (std::string bytes : {std::string(""), std::string("[HKEY_LOCAL_MACHINE\\x]\n"),
                             std::string("Windows Registry Editor Version 4.00\n"), std::string("\xFF\xFE", 2)}) {

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "platform/ServiceScope.h"
 #include "platform/automation/AutomationError.h"
@@ -243,6 +245,40 @@ TEST_F(RegistryFiles, AHiveThatIsNoRegistryFileIsNeverOverwritten) {
   EXPECT_EQ(dir.read("etc/registry.reg"), "this is somebody's notes, not a registry\n");
   // The user hive is a file of its own and still works.
   set(r, reg::HKEY_CURRENT_USER, u"Software\\Y", Value::dword(u"n", 1));
+}
+
+TEST_F(RegistryFiles, AFileEditedByAnotherProgramIsReadAgain) {
+  auto edited = [](const char* v) {
+    return std::string("Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Edited]\n\"v\"=\"") + v +
+           "\"\n";
+  };
+  Registry r(machine, user);
+  set(r, reg::HKEY_LOCAL_MACHINE, u"SOFTWARE\\Edited", Value::string(u"v", u"mine"));
+  reg::OpenedKey k(r, reg::HKEY_LOCAL_MACHINE, u"SOFTWARE\\Edited");
+  Value v;
+  ASSERT_EQ(r.getValue(k.handle(), u"v", v), reg::ERROR_SUCCESS);
+  // A change right after the edit reads the file first and keeps what the edit wrote ...
+  dir.write("etc/registry.reg", edited("by hand"));
+  set(r, reg::HKEY_LOCAL_MACHINE, u"SOFTWARE\\Edited", Value::string(u"w", u"added"));
+  ASSERT_EQ(r.getValue(k.handle(), u"v", v), reg::ERROR_SUCCESS);
+  EXPECT_EQ(v.text(), u"by hand");
+  // ... and a read sees an edit once a few milliseconds have passed.
+  dir.write("etc/registry.reg", edited("edited again"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(40));
+  ASSERT_EQ(r.getValue(k.handle(), u"v", v), reg::ERROR_SUCCESS);
+  EXPECT_EQ(v.text(), u"edited again");
+  EXPECT_EQ(r.getValue(k.handle(), u"w", v), reg::ERROR_FILE_NOT_FOUND);
+}
+
+TEST_F(RegistryFiles, AnEmptyHiveFileIsAnEmptyHive) {
+  dir.write("etc/registry.reg", "");
+  Registry r(machine, user);
+  reg::Handle h;
+  EXPECT_EQ(r.openKey(reg::HKEY_LOCAL_MACHINE, u"SOFTWARE", h), reg::ERROR_FILE_NOT_FOUND);
+  set(r, reg::HKEY_LOCAL_MACHINE, u"SOFTWARE\\New", Value::dword(u"n", 5));
+  EXPECT_EQ(dir.read("etc/registry.reg"),
+            "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\n\n"
+            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\New]\n\"n\"=dword:00000005\n\n");
 }
 
 TEST_F(RegistryFiles, ImportRoutesEachRootToItsHiveAndExportNamesTheKeyAsAsked) {
