@@ -2,6 +2,7 @@
 
 #include "app/CApplication.h"
 #include "app/GZRGNTUtil.h"
+#include "platform/recordset/RecordReader.h"
 #include "platform/recordset/RecordsetAccess.h"
 #include "typelib/Registration.h"
 
@@ -15,36 +16,38 @@ void CUserRight::LoadRights() {
   codes_.clear();
   loadedFor_.clear();
 
-  Ref<Object> rs;
-  {
+  // The component is let go of once it has answered.
+  RecordReader rs([&] {
     Ref<Object> component = app->CreateMidObject(u"ZRMSysBase.SysUserRight");
     if (!component) raiseError(err::ObjectNotSet);
-    rs = recordsets::fromAnswer(component->call(u"GetCurRight", {Variant(app->StrEnv()), Variant(app->strEnvValue())}));
-  }
-  const int32_t count = recordsets::recordCount(*rs);
+    return recordsets::fromAnswer(
+        component->call(u"GetCurRight", {Variant(app->StrEnv()), Variant(app->strEnvValue())}));
+  }());
+  const int32_t count = rs.recordCount();
   // Nothing granted: the codes stay not loaded and the next call asks again.
   if (count == 0) return;
 
   // Read aside, so that a failure part-way leaves no partial list to answer from.
+  const size_t codeField = rs.field(Variant(int32_t{0}));
   std::vector<String> codes;
   if (count < 0) {
     // A cursor that does not know its size (-1) is read to its end.
-    if (!recordsets::isEmpty(*rs)) {
-      recordsets::moveFirst(*rs);
-      while (!recordsets::atEOF(*rs)) {
-        codes.push_back(CStr(recordsets::fieldValue(*rs, Variant(int32_t{0}))));
-        recordsets::moveNext(*rs);
+    if (!rs.isEmpty()) {
+      rs.moveFirst();
+      while (!rs.atEOF()) {
+        codes.push_back(CStr(rs.value(codeField)));
+        rs.moveNext();
       }
     }
   } else {
     codes.reserve(static_cast<size_t>(count));
-    recordsets::moveFirst(*rs);
+    rs.moveFirst();
     for (int32_t i = 0; i < count; ++i) {
-      codes.push_back(CStr(recordsets::fieldValue(*rs, Variant(int32_t{0}))));
-      recordsets::moveNext(*rs);
+      codes.push_back(CStr(rs.value(codeField)));
+      rs.moveNext();
     }
   }
-  recordsets::close(*rs);
+  rs.close();
   codes_ = std::move(codes);
   if (!codes_.empty()) loadedFor_ = user;
 }

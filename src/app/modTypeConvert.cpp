@@ -6,14 +6,16 @@
 
 namespace lv8int::modTypeConvert {
 
-std::vector<uint8_t> StrToAnsiBytes(const String& text) {
+std::vector<uint8_t> StrToAnsiBytes(const String& text) { return StrToAnsiBytes(text, codepage::activeCodePage()); }
+
+std::vector<uint8_t> StrToAnsiBytes(const String& text, int cp) {
   std::vector<uint8_t> bytes;
   if (text.empty()) return bytes;
   bytes.resize(text.size() * 2);
   size_t i = 0;
   for (char16_t ch : text) {
     // Stored passwords were made with this byte order; the text and the key must agree on it.
-    int16_t code = codepage::charCode(ch);
+    int16_t code = codepage::charCode(ch, cp);
     bytes[i++] = helpers::firstByte(code);
     bytes[i++] = helpers::secondByte(code);
   }

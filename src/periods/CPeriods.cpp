@@ -2,6 +2,7 @@
 
 #include "app/CApplication.h"
 #include "periods/CPeriod.h"
+#include "platform/recordset/RecordReader.h"
 #include "platform/recordset/RecordsetAccess.h"
 #include "typelib/Registration.h"
 
@@ -51,7 +52,12 @@ void CPeriods::LoadPeriods(const Ref<CApplication>& objApp) {
   if (!objApp) raiseError(err::ObjectNotSet);
   Ref<Object> component = objApp->CreateMidObject(u"ZRMDictUtil.utilPeriod");
   if (!component) raiseError(err::ObjectNotSet);
-  Ref<Object> rs = recordsets::fromAnswer(component->call(u"GetAllPeriod", {Variant(objApp->StrEnv()), Variant(objApp->strEnvValue())}));
+  RecordReader rs(recordsets::fromAnswer(
+      component->call(u"GetAllPeriod", {Variant(objApp->StrEnv()), Variant(objApp->strEnvValue())})));
+  const size_t idField = rs.field(Variant(u"ID"));
+  const size_t startField = rs.field(Variant(u"StartDate"));
+  const size_t endField = rs.field(Variant(u"EndDate"));
+  const size_t statusField = rs.field(Variant(u"Status"));
 
   // Built aside and taken over only when every record has been read, so a failed load leaves
   // no partial list behind.
@@ -59,10 +65,11 @@ void CPeriods::LoadPeriods(const Ref<CApplication>& objApp) {
   std::vector<Entry> entries;
   auto readOne = [&] {
     Entry e;
-    const Variant id = recordsets::fieldValue(*rs, Variant(u"ID"));
-    const Variant start = recordsets::fieldValue(*rs, Variant(u"StartDate"));
-    const Variant end = recordsets::fieldValue(*rs, Variant(u"EndDate"));
-    const Variant status = recordsets::fieldValue(*rs, Variant(u"Status"));
+    // Every field is read before any is converted, as the fields were always read.
+    const Variant& id = rs.value(idField);
+    const Variant& start = rs.value(startField);
+    const Variant& end = rs.value(endField);
+    const Variant& status = rs.value(statusField);
     e.id = CLng(id);
     e.startDate = CDate(start);
     e.endDate = CDate(end);
@@ -70,19 +77,19 @@ void CPeriods::LoadPeriods(const Ref<CApplication>& objApp) {
     // The key is the ID field's own text; a repeated one is the collection's error 457.
     periods->Add(Variant(static_cast<int32_t>(entries.size() + 1)), Variant(CStr(id)));
     entries.push_back(e);
-    recordsets::moveNext(*rs);
+    rs.moveNext();
   };
-  if (!recordsets::isEmpty(*rs)) {
-    recordsets::moveFirst(*rs);
-    const int32_t count = recordsets::recordCount(*rs);
+  if (!rs.isEmpty()) {
+    rs.moveFirst();
+    const int32_t count = rs.recordCount();
     if (count < 0) {
       // A cursor that does not know its size (-1) is read to its end.
-      while (!recordsets::atEOF(*rs)) readOne();
+      while (!rs.atEOF()) readOne();
     } else {
       for (int32_t i = 1; i <= count; ++i) readOne();
     }
   }
-  recordsets::close(*rs);
+  rs.close();
 
   // Periods handed out from an earlier load keep their own fields but are no longer ours.
   for (Entry& e : entries_) e.live = nullptr;

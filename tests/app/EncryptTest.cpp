@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string>
+
 #include "app/CApplication.h"
 #include "app/modEncrypt.h"
 #include "app/modTypeConvert.h"
@@ -116,6 +119,22 @@ TEST_F(Encrypt, AnsiBytesFollowTheActiveCodePage) {
   codepage::setActiveCodePage(1252);
   EXPECT_EQ(modTypeConvert::StrToAnsiBytes(u"é"), (Bytes{0xE9, 0x00}));
   EXPECT_NE(modEncrypt::EncryptText(u"密码", kKey, 12), kVectors[3].stored);
+}
+
+// The key's bytes are kept between calls: a change of LV8INT_CODEPAGE must still reach them.
+TEST_F(Encrypt, AChangeOfTheEnvironmentsCodePageReachesTheKey) {
+  codepage::setActiveCodePage(0);
+  const char* old = std::getenv("LV8INT_CODEPAGE");
+  const std::string saved = old ? old : "";
+  ::setenv("LV8INT_CODEPAGE", "936", 1);
+  EXPECT_EQ(modEncrypt::EncryptText(u"a", kKey, 12), kVectors[1].stored);
+  ::setenv("LV8INT_CODEPAGE", "1252", 1);
+  // Every character of the key is '?' in 1252: 3F 00 repeated.
+  EXPECT_EQ(modEncrypt::EncryptText(u"", kKey, 2), u"3F3F0000");
+  ::setenv("LV8INT_CODEPAGE", "936", 1);
+  EXPECT_EQ(modEncrypt::EncryptText(u"a", kKey, 12), kVectors[1].stored);
+  if (old) ::setenv("LV8INT_CODEPAGE", saved.c_str(), 1);
+  else ::unsetenv("LV8INT_CODEPAGE");
 }
 
 TEST(BytesToHex, TwoUpperCaseDigitsPerByteAndASeparatorAfterEachGroup) {

@@ -3,6 +3,8 @@
 // period and its collection.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "app/CApplication.h"
 #include "app/GZRGNTUtil.h"
 #include "periods/CPeriod.h"
@@ -288,4 +290,90 @@ TEST(CPeriods, AHeldPeriodKeepsItsListAndNothingOutlivesTheLastHolder) {
     EXPECT_EQ(list->refCount(), 1);
   }
   // The last holder is gone: the list went with it (the asan preset reports a leak otherwise).
+}
+
+namespace {
+
+// The library's own recordset seen through another object that answers only by name, so the
+// loader reads it as any component's recordset.
+class ByNameOnly : public Object {
+ public:
+  explicit ByNameOnly(Ref<Recordset> rs) : rs_(std::move(rs)) {}
+  Variant invoke(StringView name, InvokeKind kind, Args& args) override { return rs_->invoke(name, kind, args); }
+
+ private:
+  Ref<Recordset> rs_;
+};
+
+struct LoadOutcome {
+  int32_t error = 0;
+  std::vector<std::tuple<int32_t, double, double, int32_t, int32_t>> periods;  // ID, dates, status, by key
+};
+
+LoadOutcome loadThrough(FakeMidTier& mid, Ref<Recordset> rs, bool byName) {
+  mid.component().answer = [rs, byName](const std::vector<Variant>&) {
+    return byName ? Variant(Ref<Object>(make<ByNameOnly>(rs))) : Variant(rs);
+  };
+  LoadOutcome out;
+  try {
+    Ref<CPeriods> periods = load();
+    for (int32_t i = 1; i <= periods->Count(); ++i) {
+      Ref<CPeriod> p = at(*periods, Variant(i));
+      out.periods.emplace_back(p->ID(), CDate(p->StartDate()), CDate(p->EndDate()), p->Status(),
+                               idOf(at(*periods, Variant(toString(p->ID())))));
+    }
+  } catch (const AutomationError& e) {
+    out.error = e.number();
+  }
+  return out;
+}
+
+}  // namespace
+
+// The library's own recordset is read by position, any other by name: both give the same
+// periods, the same keys and the same first error.
+TEST(CPeriods, OwnRecordsetsAndRecordsetsByNameLoadTheSame) {
+  struct Case {
+    const char* what;
+    std::vector<String> fields;
+    std::vector<std::vector<Variant>> rows;
+    int32_t error = 0;
+    bool counted = true;
+  };
+  std::vector<Case> cases;
+  cases.push_back({"a year", kFields, rowsFor(year2003()), 0});
+  cases.push_back({"fields in another order and case",
+                   {u"status", u"ENDDATE", u"id", u"startdate"},
+                   {{Variant(int32_t{1}), Variant(u"2003-01-31"), Variant(u"200301"), Variant(u"2003-01-01")}},
+                   0});
+  cases.push_back({"no count", kFields, rowsFor({200301, 200302}), 0, false});
+  cases.push_back({"empty", kFields, {}, 0});
+  auto rows = rowsFor({200301, 200302});
+  rows[1][2] = Variant(u"no date");
+  cases.push_back({"an unconvertible date", kFields, rows, 13});
+  cases.push_back({"a missing field and an unconvertible ID",
+                   {u"ID", u"StartDate", u"Status"},
+                   {{Variant(u"x"), Variant(0.0), Variant(int32_t{0})}},
+                   3265});
+  cases.push_back({"a repeated ID", kFields, rowsFor({200301, 200301}), 457});
+  rows = rowsFor({200301});
+  rows[0][3] = Variant::null();
+  cases.push_back({"a Null status", kFields, rows, 94});
+
+  FakeMidTier mid(kProgID, u"GetAllPeriod");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto make = [&] {
+      Ref<Recordset> rs = recordsetOf(c.fields, c.rows);
+      rs->setReportsRecordCount(c.counted);
+      return rs;
+    };
+    Ref<Recordset> own = make(), foreign = make();
+    const LoadOutcome direct = loadThrough(mid, own, false);
+    const LoadOutcome byName = loadThrough(mid, foreign, true);
+    EXPECT_EQ(direct.error, c.error);
+    EXPECT_EQ(byName.error, c.error);
+    EXPECT_EQ(direct.periods, byName.periods);
+    EXPECT_EQ(own->isOpen(), foreign->isOpen()) << "closed after a load, left open by a failure";
+  }
 }

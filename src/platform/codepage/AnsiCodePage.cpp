@@ -2,7 +2,9 @@
 
 #include <unicode/ucnv.h>
 
+#include <algorithm>
 #include <atomic>
+#include <iterator>
 #include <cstdlib>
 #include <map>
 #include <memory>
@@ -123,17 +125,63 @@ String fromAnsi(std::string_view bytes, int cp) {
 
 int16_t charCode(char16_t c) { return charCode(c, activeCodePage()); }
 
-int16_t charCode(char16_t c, int cp) {
+namespace {
+
+int16_t convertCharCode(char16_t c, int cp) {
   constexpr int16_t kDefaultCharCode = '?';
   // A lone half of a surrogate pair is no character of any code page.
   if (c >= 0xD800 && c <= 0xDFFF) return kDefaultCharCode;
-  std::string bytes = toAnsi(StringView(&c, 1), cp);
-  if (bytes.size() == 1) return static_cast<int16_t>(static_cast<unsigned char>(bytes[0]));
-  if (bytes.size() == 2) {
+  UConverter* conv = converter(cp);
+  char bytes[8];
+  int32_t n = 0;
+  if (!conv) {
+    bytes[0] = c < 0x80 ? static_cast<char>(c) : '?';
+    n = 1;
+  } else {
+    UErrorCode status = U_ZERO_ERROR;
+    n = ucnv_fromUChars(conv, bytes, sizeof bytes, reinterpret_cast<const UChar*>(&c), 1, &status);
+    if (U_FAILURE(status)) {
+      bytes[0] = c < 0x80 ? static_cast<char>(c) : '?';
+      n = 1;
+    }
+  }
+  if (n == 1) return static_cast<int16_t>(static_cast<unsigned char>(bytes[0]));
+  if (n == 2) {
     auto v = static_cast<uint16_t>((static_cast<unsigned char>(bytes[0]) << 8) | static_cast<unsigned char>(bytes[1]));
     return static_cast<int16_t>(v);
   }
   return kDefaultCharCode;
+}
+
+// Character codes are asked for one character at a time (passwords, keys), so each thread
+// keeps the codes of its code page: all of ASCII, and recent other characters in a small
+// direct-mapped table. A change of code page empties both.
+struct CharCodeCache {
+  int cp = 0;
+  int16_t ascii[0x80];
+  char16_t otherChar[256];  // 0: empty slot (0 is ASCII, so never stored here)
+  int16_t otherCode[256];
+
+  void use(int newCp) {
+    if (newCp == cp) return;
+    for (char16_t c = 0; c < 0x80; ++c) ascii[c] = convertCharCode(c, newCp);
+    std::fill(std::begin(otherChar), std::end(otherChar), u'\0');
+    cp = newCp;
+  }
+};
+
+}  // namespace
+
+int16_t charCode(char16_t c, int cp) {
+  thread_local CharCodeCache cache;
+  cache.use(cp);
+  if (c < 0x80) return cache.ascii[c];
+  const size_t slot = (c ^ (c >> 8)) & 0xFF;
+  if (cache.otherChar[slot] != c) {
+    cache.otherCode[slot] = convertCharCode(c, cp);
+    cache.otherChar[slot] = c;
+  }
+  return cache.otherCode[slot];
 }
 
 bool isValidUtf8(std::string_view bytes) { return firstInvalidUtf8(bytes) == std::string_view::npos; }

@@ -53,6 +53,10 @@ int findNoCase(const std::string& folder, const std::string& name, std::string& 
 }
 
 std::string resolveUtf8(const std::string& path) {
+  // Nearly every path exists as written, and then so does each of its components: one lstat
+  // answers, and only a miss walks the components.
+  struct stat whole;
+  if (!path.empty() && ::lstat(path.c_str(), &whole) == 0) return path;
   std::string out;
   size_t i = 0;
   if (!path.empty() && path[0] == '/') {

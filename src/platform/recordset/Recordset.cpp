@@ -29,7 +29,8 @@ void Recordset::addRecord(std::vector<Variant> values) {
                u"A record needs " + toString(static_cast<long long>(names_.size())) + u" values, not " +
                    toString(static_cast<long long>(values.size())));
   // A by-reference value is stored as the value it stands for.
-  for (Variant& v : values) v = Variant(v.deref());
+  for (Variant& v : values)
+    if (v.isByRef()) v = Variant(v.deref());
   const bool wasEmpty = rows_.empty();
   rows_.push_back(std::move(values));
   if (wasEmpty) current_ = 0;

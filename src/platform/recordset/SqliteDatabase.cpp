@@ -112,14 +112,37 @@ void bindOne(sqlite3_stmt* stmt, int position, const Variant& argument) {
     raiseError(sqliteErrorNumber(rc), kSqliteErrorSource, u"A parameter cannot be bound: " + fromUtf8(sqlite3_errstr(rc)));
 }
 
-Variant columnValue(sqlite3_stmt* stmt, int column) {
+// What a column's declared type makes of its values; the same for every row of a statement.
+enum class Declared : uint8_t { Other, Boolean, Date };
+
+Declared declaredKind(sqlite3_stmt* stmt, int column) {
   const char* declared = sqlite3_column_decltype(stmt, column);
+  if (declaredAs(declared, {"BOOLEAN", "BIT"})) return Declared::Boolean;
+  if (declaredAs(declared, {"DATE", "DATETIME", "TIMESTAMP"})) return Declared::Date;
+  return Declared::Other;
+}
+
+// A TEXT column as automation text. Pure ASCII (codes, dates, most names) widens byte by byte;
+// anything else goes through SQLite's own UTF-16 conversion.
+String columnText(sqlite3_stmt* stmt, int column) {
+  const auto* p = sqlite3_column_text(stmt, column);
+  const size_t n = static_cast<size_t>(sqlite3_column_bytes(stmt, column));
+  if (!p) return String();
+  size_t i = 0;
+  while (i < n && p[i] < 0x80) ++i;
+  if (i == n) return String(p, p + n);
+  const auto* w = static_cast<const char16_t*>(sqlite3_column_text16(stmt, column));
+  const int bytes = sqlite3_column_bytes16(stmt, column);
+  return w ? String(w, static_cast<size_t>(bytes) / 2) : String();
+}
+
+Variant columnValue(sqlite3_stmt* stmt, int column, Declared declared) {
   switch (sqlite3_column_type(stmt, column)) {
     case SQLITE_NULL:
       return Variant::null();
     case SQLITE_INTEGER: {
       const sqlite3_int64 n = sqlite3_column_int64(stmt, column);
-      if (declaredAs(declared, {"BOOLEAN", "BIT"})) return Variant(n != 0);
+      if (declared == Declared::Boolean) return Variant(n != 0);
       if (n >= INT32_MIN && n <= INT32_MAX) return Variant(static_cast<int32_t>(n));
       return Variant(static_cast<double>(n));
     }
@@ -131,17 +154,15 @@ Variant columnValue(sqlite3_stmt* stmt, int column) {
       return Variant::byteArray(std::vector<uint8_t>(p, p + n));
     }
     default: {
-      const auto* p = static_cast<const char16_t*>(sqlite3_column_text16(stmt, column));
-      const int bytes = sqlite3_column_bytes16(stmt, column);
-      String text = p ? String(p, static_cast<size_t>(bytes) / 2) : String();
-      if (declaredAs(declared, {"DATE", "DATETIME", "TIMESTAMP"})) {
+      Variant text(columnText(stmt, column));
+      if (declared == Declared::Date) {
         try {
-          return Variant::date(CDate(Variant(text)));
+          return Variant::date(CDate(text));
         } catch (const AutomationError&) {
           // Text that reads as no date stays text; a reader's own conversion reports it.
         }
       }
-      return Variant(std::move(text));
+      return text;
     }
   }
 }
@@ -189,6 +210,9 @@ Ref<Recordset> SqliteDatabase::query(StringView sql, const std::vector<Variant>&
   std::vector<String> names;
   names.reserve(static_cast<size_t>(columns));
   for (int c = 0; c < columns; ++c) names.push_back(fromUtf8(sqlite3_column_name(s.stmt, c)));
+  std::vector<Declared> declared;
+  declared.reserve(static_cast<size_t>(columns));
+  for (int c = 0; c < columns; ++c) declared.push_back(declaredKind(s.stmt, c));
   Ref<Recordset> rs = make<Recordset>(std::move(names));
   while (true) {
     const int rc = sqlite3_step(s.stmt);
@@ -196,7 +220,7 @@ Ref<Recordset> SqliteDatabase::query(StringView sql, const std::vector<Variant>&
     if (rc != SQLITE_ROW) fail(rc);
     std::vector<Variant> row;
     row.reserve(static_cast<size_t>(columns));
-    for (int c = 0; c < columns; ++c) row.push_back(columnValue(s.stmt, c));
+    for (int c = 0; c < columns; ++c) row.push_back(columnValue(s.stmt, c, declared[static_cast<size_t>(c)]));
     rs->addRecord(std::move(row));
   }
   return rs;

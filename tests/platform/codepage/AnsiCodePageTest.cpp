@@ -84,6 +84,33 @@ TEST(AnsiCodePage, CharCodeIsSignedWithLeadByteHigh) {
   EXPECT_EQ(charCode(u'\u4e2d', 65001), '?');
 }
 
+// Character codes are kept per thread for the code page in force; a change of the environment
+// or of the chosen code page is seen at the next call, and characters that share a place in
+// the kept table do not answer for each other.
+TEST(AnsiCodePage, CharCodesFollowEachChangeOfCodePage) {
+  const int16_t gbkE = static_cast<int16_t>(0xA8A6);  // é in 936
+  {
+    EnvironmentScope env("1252");
+    EXPECT_EQ(charCode(u'\u00e9'), 0xE9);
+    EXPECT_EQ(charCode(u'A'), 65);
+  }
+  {
+    EnvironmentScope env("936");
+    EXPECT_EQ(charCode(u'\u00e9'), gbkE);
+    EXPECT_EQ(charCode(u'\u00e9', 1252), 0xE9) << "a code page asked for by name";
+    EXPECT_EQ(charCode(u'\u00e9'), gbkE);
+    CodePageScope scope(1252);
+    EXPECT_EQ(charCode(u'\u00e9'), 0xE9);
+  }
+  EnvironmentScope env("936");
+  EXPECT_EQ(charCode(u'\u00e9'), gbkE);
+  // U+4E2D and U+4F2C fall on the same place of the table.
+  for (int round = 0; round < 2; ++round) {
+    EXPECT_EQ(charCode(u'\u4e2d'), static_cast<int16_t>(0xD6D0));
+    EXPECT_EQ(charCode(u'\u4f2c'), static_cast<int16_t>(0x81C0));
+  }
+}
+
 TEST(AnsiCodePage, OtherCodePages) {
   EXPECT_EQ(toAnsi(u"\u20ac\u00e9", 1252), "\x80\xe9");
   EXPECT_EQ(fromAnsi("\x80\xe9", 1252), u"\u20ac\u00e9");

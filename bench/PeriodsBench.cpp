@@ -1,0 +1,133 @@
+// CPeriods loaded through the sample middle tier (the plug-in created by ProgID and called by
+// name, its SQLite query into a recordset, the periods read from it) against sqlite3 itself
+// doing what the middle tier's call has to do at the least: open the same file, prepare the
+// same statement, step through it and copy the four columns of every row.
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "SideBySide.h"
+#include "app/CApplication.h"
+#include "app/GZRGNTUtil.h"
+#include "periods/CPeriods.h"
+#include "platform/components/PluginLibrary.h"
+#include "platform/recordset/SqliteDatabase.h"
+#include "platform/registry/Registry.h"
+
+namespace {
+
+using namespace lv8int;
+
+constexpr char kQuery[] = "SELECT ID, StartDate, EndDate, Status FROM Periods ORDER BY StartDate, ID";
+
+// A temporary folder with a machine hive in which the sample middle tier is registered, and
+// one database of `n` periods per size asked for.
+class Sample {
+ public:
+  Sample() {
+    folder_ = std::filesystem::temp_directory_path() / ("lv8bench-periods-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder_);
+    registry_ = std::make_unique<Registry>(fromUtf8((folder_ / "machine.reg").string()),
+                                           fromUtf8((folder_ / "user.reg").string()));
+    IRegistry::exchangeCurrent(registry_.get());
+    String error;
+    PluginLibrary* plugin = PluginLibrary::open(fromUtf8(LV8_SAMPLE_MIDTIER_PLUGIN), error);
+    if (!plugin || !plugin->registerServer() || plugin->registerServer()(LV8_SAMPLE_MIDTIER_PLUGIN) != 0) {
+      std::fprintf(stderr, "the sample middle tier cannot be registered: %s\n", toUtf8(error).c_str());
+      std::abort();
+    }
+  }
+  ~Sample() {
+    IRegistry::exchangeCurrent(nullptr);
+    std::error_code ignored;
+    std::filesystem::remove_all(folder_, ignored);
+  }
+
+  // The database of `n` periods, made on first use: 48 periods a year from 1900.
+  const std::string& database(int n) {
+    auto it = databases_.find(n);
+    if (it != databases_.end()) return it->second;
+    const std::string file = (folder_ / ("periods-" + std::to_string(n) + ".db")).string();
+    SqliteDatabase db(fromUtf8(file), {.readOnly = false, .create = true});
+    db.executeScript(u"CREATE TABLE Periods (ID INTEGER PRIMARY KEY, StartDate DATE NOT NULL, "
+                     u"EndDate DATE NOT NULL, Status INTEGER NOT NULL DEFAULT 0)");
+    std::string script = "BEGIN;";
+    for (int i = 0; i < n; ++i) {
+      const int year = 1900 + i / 48, number = i % 48 + 1;
+      const int month = (number - 1) / 4 + 1, day = 1 + (number - 1) % 4 * 7;
+      char row[160];
+      std::snprintf(row, sizeof row, "INSERT INTO Periods VALUES (%d, '%04d-%02d-%02d', '%04d-%02d-%02d', %d);",
+                    year * 100 + number, year, month, day, year, month, day + 6, i % 2);
+      script += row;
+    }
+    script += "COMMIT;";
+    sqlite3* raw = nullptr;
+    sqlite3_open(file.c_str(), &raw);
+    sqlite3_exec(raw, script.c_str(), nullptr, nullptr, nullptr);
+    sqlite3_close(raw);
+    return databases_.emplace(n, file).first->second;
+  }
+
+ private:
+  std::filesystem::path folder_;
+  std::unique_ptr<Registry> registry_;
+  std::map<int, std::string> databases_;
+};
+
+Sample& sample() {
+  static Sample s;
+  return s;
+}
+
+struct RawPeriod {
+  int id;
+  std::string start, end;
+  int status;
+};
+
+void rawLoad(const std::string& file, std::vector<RawPeriod>& out) {
+  out.clear();
+  sqlite3* db = nullptr;
+  sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+  sqlite3_stmt* stmt = nullptr;
+  sqlite3_prepare_v2(db, kQuery, -1, &stmt, nullptr);
+  while (sqlite3_step(stmt) == SQLITE_ROW) {
+    auto text = [&](int c) {
+      return std::string(reinterpret_cast<const char*>(sqlite3_column_text(stmt, c)),
+                         static_cast<size_t>(sqlite3_column_bytes(stmt, c)));
+    };
+    out.push_back({sqlite3_column_int(stmt, 0), text(1), text(2), sqlite3_column_int(stmt, 3)});
+  }
+  sqlite3_finalize(stmt);
+  sqlite3_close(db);
+}
+
+void BM_PeriodsLoad(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  const std::string& file = sample().database(n);
+  ::setenv("LV8_MIDTIER_DATABASE", file.c_str(), 1);
+  Ref<CApplication> app = GZRGNTUtil::sharedApplication();
+  std::vector<RawPeriod> raw;
+  raw.reserve(static_cast<size_t>(n));
+  lv8bench::sideBySide(
+      state, 1,
+      [&] {
+        Ref<CPeriods> periods = make<CPeriods>();
+        periods->LoadPeriods(app);
+        if (periods->Count() != n) state.SkipWithError("wrong count");
+      },
+      [&] {
+        rawLoad(file, raw);
+        if (static_cast<int>(raw.size()) != n) state.SkipWithError("wrong count");
+      });
+  ::unsetenv("LV8_MIDTIER_DATABASE");
+}
+BENCHMARK(BM_PeriodsLoad)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+}  // namespace

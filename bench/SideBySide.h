@@ -1,0 +1,44 @@
+#pragma once
+// Side-by-side timing of a library path and its raw anchor in one run. Every benchmark
+// iteration runs both, `batch` times each, alternating which goes first, on the thread's CPU
+// clock (kernel time included, time spent waiting for the CPU left out, as the machine may be
+// busy). Counters: ours_ns and raw_ns per operation and x_raw, their ratio. Run with
+// --benchmark_repetitions and read the medians.
+#include <benchmark/benchmark.h>
+
+#include <time.h>
+
+namespace lv8bench {
+
+inline double cpuNs() {
+  timespec ts;
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  return static_cast<double>(ts.tv_sec) * 1e9 + static_cast<double>(ts.tv_nsec);
+}
+
+template <class Ours, class Raw>
+void sideBySide(benchmark::State& state, int batch, Ours&& ours, Raw&& raw) {
+  double oursNs = 0, rawNs = 0;
+  bool oursFirst = true;
+  auto timed = [batch](auto& f) {
+    const double t0 = cpuNs();
+    for (int i = 0; i < batch; ++i) f();
+    return cpuNs() - t0;
+  };
+  for (auto _ : state) {
+    if (oursFirst) {
+      oursNs += timed(ours);
+      rawNs += timed(raw);
+    } else {
+      rawNs += timed(raw);
+      oursNs += timed(ours);
+    }
+    oursFirst = !oursFirst;
+  }
+  const double n = static_cast<double>(state.iterations()) * batch;
+  state.counters["ours_ns"] = oursNs / n;
+  state.counters["raw_ns"] = rawNs / n;
+  state.counters["x_raw"] = oursNs / rawNs;
+}
+
+}  // namespace lv8bench
