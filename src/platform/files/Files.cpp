@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -252,19 +253,25 @@ std::optional<std::string> readFile(StringView path) {
     ::close(fd);
     return std::nullopt;
   }
+  // Read straight into a buffer of the file's size (growing only if the file grows meanwhile):
+  // no copy, and no reallocation of a large buffer per chunk.
   std::string out;
-  char buffer[65536];
+  constexpr off_t kFirstRead = off_t{64} << 20;  // a size claimed by a sparse or special file is not trusted
+  out.resize(static_cast<size_t>(std::clamp<off_t>(st.st_size, 0, kFirstRead)) + 1);
+  size_t used = 0;
   for (;;) {
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (used == out.size()) out.resize(out.size() * 2);
+    ssize_t n = ::read(fd, out.data() + used, out.size() - used);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       ::close(fd);
       return std::nullopt;
     }
     if (n == 0) break;
-    out.append(buffer, static_cast<size_t>(n));
+    used += static_cast<size_t>(n);
   }
   ::close(fd);
+  out.resize(used);
   return out;
 }
 
