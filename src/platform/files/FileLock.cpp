@@ -12,6 +12,7 @@ namespace lv8int::files {
 
 FileLock::FileLock(StringView file) {
   const String path = resolve(file);
+  refuseLinksOfOthers(path);  // nothing is made through a link someone else planted
   createFolderPath(folderOf(path));
   // Read access is enough for flock, so a lock file made by another user still serves; a link
   // in its place is not followed.

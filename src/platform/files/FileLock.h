@@ -9,7 +9,8 @@ namespace lv8int::files {
 
 class FileLock {
  public:
-  // Waits for the lock. When the lock file cannot be opened (a read-only folder, a folder that
+  // Waits for the lock. Raises 70 (see refuseLinksOfOthers) for a path through a link someone
+  // else could have planted, before anything is made. When the lock file cannot be opened (a read-only folder, a folder that
   // cannot be made) the object holds no lock: the write that follows fails on its own and
   // names the file.
   explicit FileLock(StringView file);

@@ -313,6 +313,8 @@ String libraryFolder() {
   return fromUtf8(folderPart(file));
 }
 
+void refuseLinksOfOthers(StringView path) { refusePlantedLinks(resolveUtf8(toUtf8(path)), path); }
+
 void writeFileAtomically(StringView path, std::string_view bytes) {
   IWriteFaults& faults = IWriteFaults::current();
   std::string target = resolveUtf8(toUtf8(path));

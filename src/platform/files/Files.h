@@ -57,4 +57,8 @@ String resolve(StringView path);
 // denied), 61 (Disk full) or 75 (Path/File access), the description naming the file.
 void writeFileAtomically(StringView path, std::string_view bytes);
 
+// Raises 70, naming the file, when the way to `path` passes through a link that
+// writeFileAtomically would refuse; for steps that write beside a file before replacing it.
+void refuseLinksOfOthers(StringView path);
+
 }  // namespace lv8int::files

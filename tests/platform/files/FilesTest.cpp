@@ -9,6 +9,7 @@
 
 #include "platform/ServiceScope.h"
 #include "platform/automation/AutomationError.h"
+#include "platform/files/FileLock.h"
 #include "platform/files/IWriteFaults.h"
 #include "support/TempFolder.h"
 
@@ -238,6 +239,9 @@ TEST_F(AtomicWriteAsAdministrator, ALinkSomeoneElseCouldHavePlantedIsRefused) {
     EXPECT_NE(description.find(tmp.name(file)), String::npos) << toUtf8(description);
     EXPECT_EQ(tmp.read("target/passwd"), "precious");
   }
+  EXPECT_EQ(tmp.list("target"), "passwd");
+  // A save that locks beside the file makes nothing through the planted folder either.
+  EXPECT_EQ(errorOf([&] { FileLock lock(tmp.name("Users/carol/usercfg.xml")); }), err::PermissionDenied);
   EXPECT_EQ(tmp.list("target"), "passwd");
   // The writer's own link in its own folder is followed (see LinkKeptAndTargetReplaced).
 }
