@@ -37,5 +37,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string resaved = again->toXml();
   auto third = make<XMLRegistry>();
   if (!third->loadXml(resaved) || third->toXml() != resaved) std::abort();
+
+  // A save that finds the file written by another process: the change made above stays, and
+  // the merged registry saves to a document that loads to the same registry.
+  again->RootKey()->absorb(*reg->RootKey());
+  if (!text.empty()) {
+    Ref<XMLRegistryKey> key = again->RootKey()->OpenKey(text, false);
+    if (!key || CStr(key->GetValue(text, Variant::missing())) != text) std::abort();
+  }
+  const std::string merged = again->toXml();
+  auto fourth = make<XMLRegistry>();
+  if (!fourth->loadXml(merged) || fourth->toXml() != merged) std::abort();
   return 0;
 }

@@ -18,7 +18,12 @@ bool loadStore(XMLRegistry& registry, const String& fileName, const String& defa
   try {
     if (registry.Load(fileName)) return true;
     ownFileUnreadable = files::fileExists(fileName);
-    return registry.Load(defaultFileName);
+    // The first save compares the own file with what this load found there, so that a file
+    // another process made or mended meanwhile is merged with, not overwritten.
+    std::optional<XMLRegistry::Origin> own = registry.origin();
+    const bool loaded = registry.Load(defaultFileName);
+    registry.setOrigin(std::move(own));
+    return loaded;
   } catch (const AutomationError&) {
     return false;  // a failed load is not reported
   }

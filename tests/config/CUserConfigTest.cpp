@@ -83,6 +83,21 @@ TEST_F(UserConfigTest, TheStoreSavesItselfWhenItEndsEvenUnchanged) {
   EXPECT_NE(tree.folder().read(kAliceFile).find("dark"), std::string::npos);
 }
 
+// Two sessions of one user that both started from the default store: the second save merges
+// with the file the first made instead of replacing it.
+TEST_F(UserConfigTest, StoresStartedFromTheDefaultsKeepEachOthersChanges) {
+  Ref<CUserConfig> first = initialised(u"alice");
+  Ref<CUserConfig> second = initialised(u"alice");
+  first->Registry()->RootKey()->AddValue(u"Theme", u"dark");
+  second->Registry()->RootKey()->OpenKey(u"hint", true)->AddValue(u"Welcome", u"1");
+  first->Save();
+  second->Save();
+  const std::string saved = tree.folder().read(kAliceFile);
+  EXPECT_NE(saved.find("\"Theme\" text=\"dark\""), std::string::npos) << saved;
+  EXPECT_NE(saved.find("\"Welcome\" text=\"1\""), std::string::npos) << saved;
+  EXPECT_NE(saved.find("DefaultUser"), std::string::npos) << saved;
+}
+
 TEST_F(UserConfigTest, ASecondInitRebindsToTheThenCurrentUserAndDropsUnsavedChanges) {
   Ref<CUserConfig> store = initialised(u"alice");
   store->Registry()->RootKey()->AddValue(u"Unsaved", u"x");

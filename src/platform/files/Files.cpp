@@ -6,11 +6,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 
 #include "platform/automation/AutomationError.h"
 #include "platform/files/IWriteFaults.h"
@@ -100,18 +104,25 @@ int makeFolders(const std::string& folder) {
   return 0;
 }
 
-[[noreturn]] void raiseFor(int error) {
+// The error of a failed write, with a description that names the file.
+[[noreturn]] void raiseFor(int error, StringView file) {
+  int32_t number = err::PathFileAccess;
   switch (error) {
     case EACCES:
     case EPERM:
     case EROFS:
-      raiseError(err::PermissionDenied);
+      number = err::PermissionDenied;
+      break;
     case ENOSPC:
     case EDQUOT:
-      raiseError(61);  // Disk full
+      number = 61;  // Disk full
+      break;
     default:
-      raiseError(err::PathFileAccess);
+      break;
   }
+  raiseError(number, kDefaultErrorSource,
+             standardDescription(number) + u": " + String(file) + u" could not be written (" +
+                 fromUtf8(std::strerror(error)) + u").");
 }
 
 // Writes all of `bytes`; errno of a failure, or 0.
@@ -127,11 +138,67 @@ int writeAll(int fd, std::string_view bytes) {
   return 0;
 }
 
+// ".<name>.<pid>-<n>-<tick>.tmp": the pid tells a later save whether the writer still runs.
+std::string temporaryPrefix(const std::string& target) { return "." + namePart(target) + "."; }
+
 std::string temporaryName(const std::string& target) {
   static std::atomic<unsigned> counter{0};
   auto tick = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
-  return folderPart(target) + "." + namePart(target) + "." + std::to_string(::getpid()) + "-" +
+  return folderPart(target) + temporaryPrefix(target) + std::to_string(::getpid()) + "-" +
          std::to_string(counter.fetch_add(1)) + "-" + std::to_string(tick % 1000000) + ".tmp";
+}
+
+// Removes the temporary files that earlier saves of `target` left when they were killed
+// between creating and renaming them. A file whose writer still runs (or whose pid is now
+// another process's) is left alone.
+void removeStaleTemporaries(const std::string& target) {
+  const std::string folder = folderPart(target);
+  const std::string prefix = temporaryPrefix(target);
+  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+  if (!dir) return;
+  std::vector<std::string> stale;
+  while (const dirent* entry = ::readdir(dir)) {
+    std::string_view name(entry->d_name);
+    if (!name.starts_with(prefix) || !name.ends_with(".tmp")) continue;
+    std::string_view rest = name.substr(prefix.size());
+    size_t dash = rest.find('-');
+    if (dash == 0 || dash == std::string_view::npos || dash > 10) continue;
+    pid_t pid = 0;
+    bool digits = true;
+    for (char c : rest.substr(0, dash)) {
+      if (c < '0' || c > '9') digits = false;
+      else pid = pid * 10 + (c - '0');
+    }
+    if (!digits || pid <= 0 || pid == ::getpid()) continue;
+    if (::kill(pid, 0) != 0 && errno == ESRCH) stale.emplace_back(name);
+  }
+  ::closedir(dir);
+  for (const std::string& name : stale) ::unlink((folder + name).c_str());
+}
+
+// Only the process itself and the administrator can have made a link that the process may
+// follow: a link owned by another user, or in a folder of another user, could send the write
+// anywhere that user chooses.
+bool trustedOwner(uid_t owner) { return owner == ::geteuid() || owner == 0; }
+
+// Refuses (70, naming `file`) a path that passes through a link someone else could have planted.
+void refusePlantedLinks(const std::string& path, StringView file) {
+  size_t end = 0;
+  while (end < path.size()) {
+    end = path.find('/', end + 1);
+    if (end == std::string::npos) end = path.size();
+    const std::string component = path.substr(0, end);
+    struct stat link;
+    if (component.empty() || ::lstat(component.c_str(), &link) != 0) break;  // the rest does not exist yet
+    if (!S_ISLNK(link.st_mode)) continue;
+    struct stat folder;
+    const std::string parent = folderPart(component);
+    const bool folderTrusted = ::stat(parent.empty() ? "." : parent.c_str(), &folder) == 0 && trustedOwner(folder.st_uid);
+    if (!trustedOwner(link.st_uid) || !folderTrusted)
+      raiseError(err::PermissionDenied, kDefaultErrorSource,
+                 standardDescription(err::PermissionDenied) + u": " + String(file) + u" was not written: " +
+                     fromUtf8(component) + u" is a symbolic link that belongs to another user or lies in another user's folder.");
+  }
 }
 
 }  // namespace
@@ -190,19 +257,25 @@ std::optional<std::string> readFile(StringView path) {
     ::close(fd);
     return std::nullopt;
   }
+  // Read straight into a buffer of the file's size (growing only if the file grows meanwhile):
+  // no copy, and no reallocation of a large buffer per chunk.
   std::string out;
-  char buffer[65536];
+  constexpr off_t kFirstRead = off_t{64} << 20;  // a size claimed by a sparse or special file is not trusted
+  out.resize(static_cast<size_t>(std::clamp<off_t>(st.st_size, 0, kFirstRead)) + 1);
+  size_t used = 0;
   for (;;) {
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (used == out.size()) out.resize(out.size() * 2);
+    ssize_t n = ::read(fd, out.data() + used, out.size() - used);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       ::close(fd);
       return std::nullopt;
     }
     if (n == 0) break;
-    out.append(buffer, static_cast<size_t>(n));
+    used += static_cast<size_t>(n);
   }
   ::close(fd);
+  out.resize(used);
   return out;
 }
 
@@ -244,12 +317,16 @@ String libraryFolder() {
   return fromUtf8(folderPart(file));
 }
 
+void refuseLinksOfOthers(StringView path) { refusePlantedLinks(resolveUtf8(toUtf8(path)), path); }
+
 void writeFileAtomically(StringView path, std::string_view bytes) {
   IWriteFaults& faults = IWriteFaults::current();
   std::string target = resolveUtf8(toUtf8(path));
   if (target.empty() || target.back() == '/') raiseError(err::PathFileAccess);
 
-  // Replacing a link would cut it; the file it points to is what gets replaced.
+  // Replacing a link would cut it; the file it points to is what gets replaced, provided no
+  // one else could have pointed it there.
+  refusePlantedLinks(target, path);
   struct stat st;
   if (::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
     if (char* real = ::realpath(target.c_str(), nullptr)) {
@@ -262,31 +339,41 @@ void writeFileAtomically(StringView path, std::string_view bytes) {
   if (!folder.empty() && !isFolder(folder)) {
     int error = faults.failure(WriteStep::CreateFolder, path);
     if (!error) error = makeFolders(folder);
-    if (error) raiseFor(error);
+    if (error) raiseFor(error, path);
   }
 
   struct stat old;
   const bool hadOld = ::stat(target.c_str(), &old) == 0;
-  if (hadOld && S_ISDIR(old.st_mode)) raiseError(err::PathFileAccess);
+  if (hadOld && S_ISDIR(old.st_mode)) raiseFor(EISDIR, path);
+  removeStaleTemporaries(target);
 
   std::string temp;
   int fd = -1;
   int error = faults.failure(WriteStep::Open, path);
   for (int attempt = 0; !error && fd < 0 && attempt < 100; ++attempt) {
     temp = temporaryName(target);
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
     if (fd < 0 && errno != EEXIST) error = errno;
   }
   if (!error && fd < 0) error = EEXIST;
-  if (error) raiseFor(error);
+  if (error) raiseFor(error, path);
 
   auto abandon = [&](int e) {
     ::close(fd);
     ::unlink(temp.c_str());
-    raiseFor(e);
+    raiseFor(e, path);
   };
 
-  if (hadOld) ::fchmod(fd, old.st_mode & 07777);
+  if (hadOld) {
+    // The replacement keeps the owner, group and mode of the file it replaces (a store that
+    // the administrator saves stays its user's). Changing the owner is allowed to fail for
+    // anyone but the administrator; the mode is set after it, as a change of owner clears
+    // set-id bits.
+    if ((old.st_uid != ::geteuid() || old.st_gid != ::getegid()) && ::fchown(fd, old.st_uid, old.st_gid) != 0) {
+      // not permitted: the file becomes the writer's, as any new file would
+    }
+    ::fchmod(fd, old.st_mode & 07777);
+  }
   if (int injected = faults.failure(WriteStep::Write, path)) {
     writeAll(fd, bytes.substr(0, bytes.size() / 2));
     abandon(injected);
@@ -298,14 +385,14 @@ void writeFileAtomically(StringView path, std::string_view bytes) {
   if (::close(fd) != 0) {
     int e = errno;
     ::unlink(temp.c_str());
-    raiseFor(e);
+    raiseFor(e, path);
   }
 
   error = faults.failure(WriteStep::Rename, path);
   if (!error && ::rename(temp.c_str(), target.c_str()) != 0) error = errno;
   if (error) {
     ::unlink(temp.c_str());
-    raiseFor(error);
+    raiseFor(error, path);
   }
 
   // Makes the rename itself durable; a failure here leaves a complete file either way.

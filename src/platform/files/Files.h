@@ -48,9 +48,17 @@ String resolve(StringView path);
 
 // Replaces the file with `bytes` so that it holds either its old content or the new one, never
 // a mix: a temporary file in the same folder is written, flushed to disk and renamed over the
-// target. Missing folders are created; a link is followed and its target replaced; an existing
-// file keeps its permissions. On failure the old file is untouched, the temporary file removed,
-// and AutomationError raised: 70 (Permission denied), 61 (Disk full) or 75 (Path/File access).
+// target. Missing folders are created; an existing file keeps its owner, group and mode.
+// A link on the way is followed only when the process or the administrator owns both the link
+// and its folder; any other link could have been planted by someone else to redirect the
+// write, so it is refused (70, the description naming the file and the link). Temporary files
+// of earlier writes of the same file whose process is gone are removed. On failure the old
+// file is untouched, the temporary file removed, and AutomationError raised: 70 (Permission
+// denied), 61 (Disk full) or 75 (Path/File access), the description naming the file.
 void writeFileAtomically(StringView path, std::string_view bytes);
+
+// Raises 70, naming the file, when the way to `path` passes through a link that
+// writeFileAtomically would refuse; for steps that write beside a file before replacing it.
+void refuseLinksOfOthers(StringView path);
 
 }  // namespace lv8int::files

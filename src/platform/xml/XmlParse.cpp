@@ -73,18 +73,21 @@ std::string declaredEncoding(string_view bytes) {
   return lower(decl.substr(at, close - at));
 }
 
-// The document as UTF-8.
-bool decode(string_view bytes, std::string& utf8, XmlParseError& error) {
+// The document as UTF-8: `bytes` itself less a byte-order mark, or `converted` from another
+// character set.
+bool decode(string_view bytes, std::string& converted, string_view& utf8, XmlParseError& error) {
   auto b = [&](size_t i) { return i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0x100u; };
   if (b(0) == 0xEF && b(1) == 0xBB && b(2) == 0xBF) {
     bytes.remove_prefix(3);
   } else if ((b(0) == 0xFF && b(1) == 0xFE) || (b(0) == '<' && b(1) == 0 && b(2) == '?' && b(3) == 0)) {
     if (b(0) == 0xFF) bytes.remove_prefix(2);
-    codepage::charsetToUtf8(bytes, "UTF-16LE", utf8);
+    codepage::charsetToUtf8(bytes, "UTF-16LE", converted);
+    utf8 = converted;
     return true;
   } else if ((b(0) == 0xFE && b(1) == 0xFF) || (b(0) == 0 && b(1) == '<' && b(2) == 0 && b(3) == '?')) {
     if (b(0) == 0xFE) bytes.remove_prefix(2);
-    codepage::charsetToUtf8(bytes, "UTF-16BE", utf8);
+    codepage::charsetToUtf8(bytes, "UTF-16BE", converted);
+    utf8 = converted;
     return true;
   } else {
     std::string charset = declaredEncoding(bytes);
@@ -92,16 +95,17 @@ bool decode(string_view bytes, std::string& utf8, XmlParseError& error) {
     const bool unicode = charset.empty() || charset == "utf-8" || charset == "utf8" || charset.rfind("utf-16", 0) == 0 ||
                          charset == "ucs-2" || charset == "unicode";
     if (!unicode) {
-      if (!codepage::charsetToUtf8(bytes, charset, utf8))
+      if (!codepage::charsetToUtf8(bytes, charset, converted))
         return fail(error, xmlerr::UnsupportedEncoding, "System does not support the specified encoding.", bytes,
                     bytes.find("encoding"));
+      utf8 = converted;
       return true;
     }
   }
   size_t bad = codepage::firstInvalidUtf8(bytes);
   if (bad != string_view::npos)
     return fail(error, xmlerr::BadText, "An invalid character was found in text content.", bytes, bad);
-  utf8.assign(bytes);
+  utf8 = bytes;
   return true;
 }
 
@@ -357,8 +361,9 @@ bool parseBytes(pugi::xml_document& doc, std::string_view bytes, XmlParseError& 
   String url = std::move(error.url);
   error = XmlParseError{};
   error.url = std::move(url);
-  std::string utf8;
-  bool ok = decode(bytes, utf8, error) && checkCharacters(utf8, error);
+  std::string converted;
+  string_view utf8;
+  bool ok = decode(bytes, converted, utf8, error) && checkCharacters(utf8, error);
   if (ok) {
     // As a fragment, text outside the document element is kept, so that it can be refused.
     pugi::xml_parse_result result =
@@ -369,18 +374,24 @@ bool parseBytes(pugi::xml_document& doc, std::string_view bytes, XmlParseError& 
   return ok;
 }
 
-bool parseFile(pugi::xml_document& doc, StringView path, XmlParseError& error) {
-  doc.reset();
+std::optional<std::string> readDocument(StringView path, XmlParseError& error) {
   error = XmlParseError{};
   const String file = files::fromWindowsPath(path);
   error.url = file;
   std::optional<std::string> bytes = files::readFile(file);
   if (!bytes) {
     if (files::fileExists(file) || files::folderExists(file))
-      return fail(error, xmlerr::AccessDenied, "Access is denied.");
-    return fail(error, xmlerr::FileNotFound, "The system cannot locate the object specified.");
+      fail(error, xmlerr::AccessDenied, "Access is denied.");
+    else
+      fail(error, xmlerr::FileNotFound, "The system cannot locate the object specified.");
   }
-  return parseBytes(doc, *bytes, error);
+  return bytes;
+}
+
+bool parseFile(pugi::xml_document& doc, StringView path, XmlParseError& error) {
+  doc.reset();
+  std::optional<std::string> bytes = readDocument(path, error);
+  return bytes && parseBytes(doc, *bytes, error);
 }
 
 }  // namespace lv8int::xml

@@ -6,6 +6,8 @@
 #include <pugixml.hpp>
 
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "platform/automation/String.h"
@@ -17,6 +19,10 @@ namespace lv8int::xml {
 // names). Whitespace-only text between elements is dropped; CDATA sections are kept as such.
 // On failure the document is left empty and `error` filled.
 bool parseBytes(pugi::xml_document& doc, std::string_view bytes, XmlParseError& error);
+
+// Reads the bytes of a document file; nothing, with `error` filled as parseFile does, when it
+// cannot be read.
+std::optional<std::string> readDocument(StringView path, XmlParseError& error);
 
 // Reads the file (path resolved as files::resolve does, backslashes taken as separators) and
 // parses it. A missing file gives xmlerr::FileNotFound.

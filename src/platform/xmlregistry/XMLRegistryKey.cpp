@@ -30,38 +30,38 @@ void eraseRef(std::vector<Ref<T>>& list, const Ref<T>& item) {
 }  // namespace
 
 Ref<XMLRegistryValue> XMLRegistryKey::findValue(StringView name) const {
-  auto it = valueIndex_.find(foldCase(name));
+  auto it = valueIndex_.find(name);
   return it == valueIndex_.end() ? nullptr : it->second;
 }
 
 Ref<XMLRegistryKey> XMLRegistryKey::findSubKey(StringView name) const {
-  auto it = keyIndex_.find(foldCase(name));
+  auto it = keyIndex_.find(name);
   return it == keyIndex_.end() ? nullptr : it->second;
 }
 
 Ref<XMLRegistryKey> XMLRegistryKey::addSubKey(StringView name) {
   if (name.empty() || name.find(u'/') != StringView::npos) refuse(u"A key name may not be empty or contain \"/\".");
   XMLRegistryValue::checkText(name);
-  String folded = foldCase(name);
-  auto it = keyIndex_.find(folded);
+  auto it = keyIndex_.find(name);
   if (it != keyIndex_.end()) return it->second;
   if (depth_ >= kMaxDepth) refuse(u"The key path is too deep.");
   Ref<XMLRegistryKey> key = make<XMLRegistryKey>(String(name), depth_ + 1);
+  key->created_ = true;
   subKeys_.push_back(key);
-  keyIndex_.emplace(std::move(folded), key);
+  keyIndex_.emplace(key->name_, key);
   return key;
 }
 
 void XMLRegistryKey::attachValue(const Ref<XMLRegistryValue>& value) {
-  String folded = foldCase(value->Name());
-  auto it = valueIndex_.find(folded);
+  value->setChanged(true);
+  auto it = valueIndex_.find(value->Name());
   if (it != valueIndex_.end()) {
     std::replace(values_.begin(), values_.end(), it->second, value);
-    it->second = value;
-    return;
+    valueIndex_.erase(it);
+  } else {
+    values_.push_back(value);
   }
-  values_.push_back(value);
-  valueIndex_.emplace(std::move(folded), value);
+  valueIndex_.emplace(value->name(), value);
 }
 
 void XMLRegistryKey::clear() {
@@ -79,6 +79,95 @@ void XMLRegistryKey::adopt(XMLRegistryKey& other) {
   subKeys_ = std::move(other.subKeys_);
   keyIndex_ = std::move(other.keyIndex_);
   other.clear();
+}
+
+void XMLRegistryKey::markClean() {
+  std::vector<XMLRegistryKey*> pending{this};
+  while (!pending.empty()) {
+    XMLRegistryKey* key = pending.back();
+    pending.pop_back();
+    key->created_ = key->defaultChanged_ = false;
+    key->removedValues_.clear();
+    key->deletedKeys_.clear();
+    for (const auto& value : key->values_) value->setChanged(false);
+    for (const auto& sub : key->subKeys_) pending.push_back(sub.get());
+  }
+}
+
+bool XMLRegistryKey::hasChanges() const {
+  if (created_ || defaultChanged_ || !removedValues_.empty() || !deletedKeys_.empty()) return true;
+  for (const auto& value : values_)
+    if (value->changed()) return true;
+  for (const auto& sub : subKeys_)
+    if (sub->hasChanges()) return true;  // depth is bounded by kMaxDepth
+  return false;
+}
+
+void XMLRegistryKey::absorb(XMLRegistryKey& disk) {
+  if (!defaultChanged_) default_ = disk.default_;
+
+  // Values in the file's order, so that a writer with no changes of its own ends up with the
+  // file as it is: this process's own as it has them, the others as the file has them (the
+  // objects handed out stay the ones in the key); then the ones only this process has made.
+  std::vector<Ref<XMLRegistryValue>> values;
+  Index<XMLRegistryValue> valueIndex;
+  for (const auto& there : disk.values_) {
+    const String& folded = there->name();
+    if (valueIndex.count(folded)) continue;
+    auto mine = valueIndex_.find(folded);
+    Ref<XMLRegistryValue> value;
+    if (mine != valueIndex_.end()) {
+      value = mine->second;
+      if (!value->changed()) {
+        value->setText(there->text());
+        value->setChanged(false);
+      }
+    } else if (!removedValues_.count(folded)) {
+      value = there;
+    }
+    if (!value) continue;
+    values.push_back(value);
+    valueIndex.emplace(value->name(), std::move(value));
+  }
+  for (const auto& value : values_) {
+    if (!value->changed()) continue;  // not in the file any more: another process removed it
+    if (valueIndex.emplace(value->name(), value).second) values.push_back(value);
+  }
+  values_ = std::move(values);
+  valueIndex_ = std::move(valueIndex);
+
+  // Sub-keys alike. A key another process deleted stays only with changes of this process in
+  // it; one this process deleted and made again holds only what this process put there.
+  std::vector<Ref<XMLRegistryKey>> subKeys;
+  Index<XMLRegistryKey> keyIndex;
+  for (const auto& there : disk.subKeys_) {
+    const String& folded = there->name_;
+    if (keyIndex.count(folded)) continue;
+    auto mine = keyIndex_.find(folded);
+    const bool deleted = deletedKeys_.count(folded) > 0;
+    Ref<XMLRegistryKey> key;
+    if (mine != keyIndex_.end()) {
+      key = mine->second;
+      if (!deleted) key->absorb(*there);  // depth is bounded by kMaxDepth
+    } else if (!deleted) {
+      key = there;
+    }
+    if (!key) continue;
+    subKeys.push_back(key);
+    keyIndex.emplace(key->name_, std::move(key));
+  }
+  for (const auto& key : subKeys_) {
+    if (keyIndex.count(key->name_)) continue;
+    if (!key->created_) {
+      if (!key->hasChanges()) continue;  // another process deleted it
+      XMLRegistryKey none;
+      key->absorb(none);
+    }
+    subKeys.push_back(key);
+    keyIndex.emplace(key->name_, key);
+  }
+  subKeys_ = std::move(subKeys);
+  keyIndex_ = std::move(keyIndex);
 }
 
 Ref<XMLRegistryKey> XMLRegistryKey::OpenKey(const String& path, bool create) {
@@ -102,23 +191,36 @@ Ref<XMLRegistryValue> XMLRegistryKey::AddValue(const String& name, const String&
   if (name.empty()) refuse(u"A value name may not be empty.");
   XMLRegistryValue::checkText(name);
   XMLRegistryValue::checkText(text);
-  String folded = foldCase(name);
-  auto it = valueIndex_.find(folded);
+  auto it = valueIndex_.find(name);
   if (it != valueIndex_.end()) {
     it->second->setText(text);
     return it->second;
   }
   Ref<XMLRegistryValue> value = make<XMLRegistryValue>(name, text);
+  value->setChanged(true);
   values_.push_back(value);
-  valueIndex_.emplace(std::move(folded), value);
+  valueIndex_.emplace(value->name(), value);
   return value;
 }
 
+void XMLRegistryKey::loadValue(String name, String text) {
+  auto it = valueIndex_.find(name);
+  if (it != valueIndex_.end()) {
+    it->second->setText(std::move(text));
+    return;
+  }
+  Ref<XMLRegistryValue> value = make<XMLRegistryValue>(std::move(name), std::move(text));
+  values_.push_back(value);
+  valueIndex_.emplace(value->name(), std::move(value));
+}
+
 void XMLRegistryKey::RemoveValue(const String& name) {
-  auto it = valueIndex_.find(foldCase(name));
+  auto it = valueIndex_.find(name);
   if (it == valueIndex_.end()) return;
-  eraseRef(values_, it->second);
+  Ref<XMLRegistryValue> removed = it->second;
   valueIndex_.erase(it);
+  eraseRef(values_, removed);
+  removedValues_.emplace(removed->name());
 }
 
 Variant XMLRegistryKey::GetValue(const String& name, const Variant& defaultValue) {
@@ -133,10 +235,12 @@ void XMLRegistryKey::DeleteKey(const String& path) {
   Ref<XMLRegistryKey> parent(this);
   for (size_t i = 0; i + 1 < path_.size() && parent; ++i) parent = parent->findSubKey(path_[i]);
   if (!parent) return;
-  auto it = parent->keyIndex_.find(foldCase(path_.back()));
+  auto it = parent->keyIndex_.find(path_.back());
   if (it == parent->keyIndex_.end()) return;
-  eraseRef(parent->subKeys_, it->second);
+  Ref<XMLRegistryKey> deleted = it->second;
   parent->keyIndex_.erase(it);
+  eraseRef(parent->subKeys_, deleted);
+  parent->deletedKeys_.emplace(deleted->name_);
 }
 
 const DispatchTable* XMLRegistryKey::dispatchTable() const {

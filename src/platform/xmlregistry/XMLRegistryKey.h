@@ -3,6 +3,7 @@
 // text values and sub-keys. Names are compared without regard to case and keep the spelling
 // they were created with. Key paths separate levels with "/"; empty levels are skipped.
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/automation/Dispatch.h"
@@ -25,6 +26,7 @@ class XMLRegistryKey : public Object {
   void SetDefaultValue(const String& text) {
     XMLRegistryValue::checkText(text);
     default_ = text;
+    defaultChanged_ = true;
   }
   // The key at `path` below this one ("" is this key). Without `create`, a missing key gives
   // no object; with it, missing keys are created along the path.
@@ -50,10 +52,22 @@ class XMLRegistryKey : public Object {
   Ref<XMLRegistryKey> addSubKey(StringView name);
   // Adds the value object itself, replacing one of the same name.
   void attachValue(const Ref<XMLRegistryValue>& value);
+  // Adds a value read from a file (its text already known to be writable): a later value of
+  // a name replaces the text of an earlier one. Not counted as a change.
+  void loadValue(String name, String text);
   // Empties the key: no values, no sub-keys, empty default value.
   void clear();
   // Takes over the content of `other`, which is left empty.
   void adopt(XMLRegistryKey& other);
+
+  // What this process changed since the registry was loaded or saved, for a save that merges
+  // them into a file another process has written meanwhile. markClean forgets them for this
+  // key and everything below it.
+  void markClean();
+  // Brings this key (as this process has it) and `disk` (the same key as the file now holds
+  // it) together: what this process changed stays as it is here, everything else becomes as
+  // on disk. Sub-keys that only `disk` has are taken over from it.
+  void absorb(XMLRegistryKey& disk);
 
   const DispatchTable* dispatchTable() const override;
 
@@ -62,9 +76,20 @@ class XMLRegistryKey : public Object {
   int depth_;
   String default_;
   std::vector<Ref<XMLRegistryValue>> values_;
-  std::unordered_map<String, Ref<XMLRegistryValue>> valueIndex_;  // by folded name
+  // By name without regard to case; each entry's key is a view of its own object's name.
+  template <class T>
+  using Index = std::unordered_map<StringView, Ref<T>, NoCaseHash, NoCaseEqual>;
+  using NameSet = std::unordered_set<String, NoCaseHash, NoCaseEqual>;
+  Index<XMLRegistryValue> valueIndex_;
   std::vector<Ref<XMLRegistryKey>> subKeys_;
-  std::unordered_map<String, Ref<XMLRegistryKey>> keyIndex_;
+  Index<XMLRegistryKey> keyIndex_;
+  // Changes since the last load or save (see markClean).
+  bool created_ = false;
+  bool defaultChanged_ = false;
+  NameSet removedValues_;
+  NameSet deletedKeys_;
+
+  bool hasChanges() const;
 };
 
 }  // namespace lv8int

@@ -22,6 +22,17 @@ String XMLRegistryValue::Value() const {
 void XMLRegistryValue::checkText(StringView text) {
   if (text.find(u'\0') != StringView::npos)
     raiseError(err::InvalidProcedureCall, u"XMLRegistry", u"A registry text may not contain the NUL character.");
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (c < 0xD800 || c > 0xDFFF) continue;
+    if (c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+      ++i;
+      continue;
+    }
+    raiseError(err::InvalidProcedureCall, u"XMLRegistry",
+               u"A registry text may not contain half of a surrogate pair (at position " +
+                   fromUtf8(std::to_string(i + 1)) + u").");
+  }
 }
 
 void XMLRegistryValue::SetValue(const String& text) {

@@ -17,15 +17,23 @@ class XMLRegistryValue : public Object {
   XMLRegistryValue(String name, Ref<XMLRegistryKey> key);
 
   String Name() const { return name_; }
+  const String& name() const noexcept { return name_; }
   String Value() const;
   void SetValue(const String& text);
 
   // False for a pending value that has not been written yet.
   bool exists() const;
   const String& text() const noexcept { return text_; }
-  void setText(String text) { text_ = std::move(text); }
+  void setText(String text) {
+    text_ = std::move(text);
+    changed_ = true;
+  }
+  // Whether this process set the value since the registry was loaded or last saved.
+  bool changed() const noexcept { return changed_; }
+  void setChanged(bool changed) noexcept { changed_ = changed; }
 
-  // Raises 5 for a text the file cannot hold (a NUL character).
+  // Raises 5 for a text the file cannot hold: a NUL character, or half of a surrogate pair
+  // (which UTF-8 cannot encode).
   static void checkText(StringView text);
 
   const DispatchTable* dispatchTable() const override;
@@ -34,6 +42,7 @@ class XMLRegistryValue : public Object {
   String name_;
   String text_;
   Ref<XMLRegistryKey> pendingKey_;  // set while pending
+  bool changed_ = false;
 };
 
 }  // namespace lv8int

@@ -1,6 +1,7 @@
 #include "platform/files/Files.h"
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -8,6 +9,7 @@
 
 #include "platform/ServiceScope.h"
 #include "platform/automation/AutomationError.h"
+#include "platform/files/FileLock.h"
 #include "platform/files/IWriteFaults.h"
 #include "support/TempFolder.h"
 
@@ -121,10 +123,11 @@ class FailAt : public IWriteFaults {
   int error_;
 };
 
-int32_t errorOf(const std::function<void()>& f) {
+int32_t errorOf(const std::function<void()>& f, String* description = nullptr) {
   try {
     f();
   } catch (const AutomationError& e) {
+    if (description) *description = e.description();
     return e.number();
   }
   return 0;
@@ -150,7 +153,12 @@ TEST(AtomicWrite, FailureLeavesOldFileByteForByte) {
     tmp.write("store/user.xml", old);
     FailAt faults(c.step, c.error);
     ServiceScope<IWriteFaults> scope(faults);
-    EXPECT_EQ(errorOf([&] { writeFileAtomically(tmp.name("store/user.xml"), "replacement text"); }), c.number);
+    String description;
+    EXPECT_EQ(errorOf([&] { writeFileAtomically(tmp.name("store/user.xml"), "replacement text"); }, &description),
+              c.number);
+    // The description says what failed and where.
+    EXPECT_NE(description.find(tmp.name("store/user.xml")), String::npos) << toUtf8(description);
+    EXPECT_EQ(description.rfind(standardDescription(c.number), 0), 0u) << toUtf8(description);
     EXPECT_EQ(tmp.read("store/user.xml"), old);
     EXPECT_EQ(tmp.list("store"), "user.xml");
   }
@@ -170,6 +178,85 @@ TEST(AtomicWrite, MissingFolderThatCannotBeMade) {
   tmp.mkdir("dir");
   EXPECT_EQ(errorOf([&] { writeFileAtomically(tmp.name("dir"), "x"); }), 75);
   EXPECT_EQ(tmp.read("plain"), "p");
+}
+
+// Temporary files of writes killed before their rename: ".<name>.<pid>-<n>-<tick>.tmp".
+TEST(AtomicWrite, RemovesTemporariesOfEarlierWritersThatAreGone) {
+  pid_t gone = ::fork();
+  ASSERT_GE(gone, 0);
+  if (gone == 0) ::_exit(0);
+  ASSERT_EQ(::waitpid(gone, nullptr, 0), gone);
+  const std::string dead = std::to_string(gone), alive = std::to_string(::getppid());
+  TempFolder tmp;
+  tmp.write("hive.reg", "old");
+  const std::string kept[] = {
+      ".hive.reg." + alive + "-0-1.tmp",  // its writer may still be writing
+      ".other.reg." + dead + "-0-1.tmp",  // another file's
+      ".hive.reg.x" + dead + "-0-1.tmp",  // not a temporary name
+      "hive.reg." + dead + "-0-1.tmp",
+  };
+  for (const auto& name : kept) tmp.write(name, "k");
+  tmp.write(".hive.reg." + dead + "-0-123.tmp", "stale");
+  tmp.write(".hive.reg." + dead + "-7-5.tmp", "stale");
+  writeFileAtomically(tmp.name("hive.reg"), "new");
+  EXPECT_EQ(tmp.read("hive.reg"), "new");
+  for (const auto& name : kept) EXPECT_TRUE(tmp.exists(name)) << name;
+  EXPECT_EQ(tmp.list(), ".hive.reg." + alive + "-0-1.tmp,.hive.reg.x" + dead + "-0-1.tmp,.other.reg." + dead +
+                            "-0-1.tmp,hive.reg,hive.reg." + dead + "-0-1.tmp");
+}
+
+// Ownership checks need a second user; the administrator can make files of any.
+class AtomicWriteAsAdministrator : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs the administrator to hand files to another user";
+  }
+  static constexpr uid_t kOther = 4321;
+  static constexpr gid_t kOtherGroup = 4322;
+  TempFolder tmp;
+};
+
+TEST_F(AtomicWriteAsAdministrator, ALinkSomeoneElseCouldHavePlantedIsRefused) {
+  tmp.write("target/passwd", "precious");
+  // A link owned by another user; a link of the writer's own in another user's folder; a
+  // folder on the way that is another user's link.
+  tmp.mkdir("Users/alice");
+  ASSERT_EQ(::symlink(tmp.file("target/passwd").c_str(), tmp.file("Users/alice/usercfg.xml").c_str()), 0);
+  ASSERT_EQ(::lchown(tmp.file("Users/alice/usercfg.xml").c_str(), kOther, kOtherGroup), 0);
+  tmp.mkdir("Users/bob");
+  ASSERT_EQ(::symlink(tmp.file("target/passwd").c_str(), tmp.file("Users/bob/usercfg.xml").c_str()), 0);
+  ASSERT_EQ(::chown(tmp.file("Users/bob").c_str(), kOther, kOtherGroup), 0);
+  ASSERT_EQ(::symlink(tmp.file("target").c_str(), tmp.file("Users/carol").c_str()), 0);
+  ASSERT_EQ(::lchown(tmp.file("Users/carol").c_str(), kOther, kOtherGroup), 0);
+  ASSERT_EQ(::symlink(tmp.file("target/passwd").c_str(), tmp.file("Users/alice/usercfg.xml.bad").c_str()), 0);
+  ASSERT_EQ(::lchown(tmp.file("Users/alice/usercfg.xml.bad").c_str(), kOther, kOtherGroup), 0);
+  const char* refused[] = {"Users/alice/usercfg.xml", "Users/alice/usercfg.xml.bad", "Users/bob/usercfg.xml",
+                           "Users/carol/passwd"};
+  for (const char* file : refused) {
+    SCOPED_TRACE(file);
+    String description;
+    EXPECT_EQ(errorOf([&] { writeFileAtomically(tmp.name(file), "planted"); }, &description), err::PermissionDenied);
+    EXPECT_NE(description.find(tmp.name(file)), String::npos) << toUtf8(description);
+    EXPECT_EQ(tmp.read("target/passwd"), "precious");
+  }
+  EXPECT_EQ(tmp.list("target"), "passwd");
+  // A save that locks beside the file makes nothing through the planted folder either.
+  EXPECT_EQ(errorOf([&] { FileLock lock(tmp.name("Users/carol/usercfg.xml")); }), err::PermissionDenied);
+  EXPECT_EQ(tmp.list("target"), "passwd");
+  // The writer's own link in its own folder is followed (see LinkKeptAndTargetReplaced).
+}
+
+TEST_F(AtomicWriteAsAdministrator, AReplacedFileKeepsItsOwnerGroupAndMode) {
+  tmp.write("Users/alice/usercfg.xml", "old");
+  ASSERT_EQ(::chown(tmp.file("Users/alice/usercfg.xml").c_str(), kOther, kOtherGroup), 0);
+  ASSERT_EQ(::chmod(tmp.file("Users/alice/usercfg.xml").c_str(), 0604), 0);
+  writeFileAtomically(tmp.name("Users/alice/usercfg.xml"), "new");
+  struct stat st;
+  ASSERT_EQ(::stat(tmp.file("Users/alice/usercfg.xml").c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, kOther);
+  EXPECT_EQ(st.st_gid, kOtherGroup);
+  EXPECT_EQ(st.st_mode & 07777, 0604u);
+  EXPECT_EQ(tmp.read("Users/alice/usercfg.xml"), "new");
 }
 
 TEST(Copy, CopiesBytesAndReportsFailure) {

@@ -128,14 +128,26 @@ TEST(XMLRegistry, KeysAndValues) {
   k->RemoveValue(u"LargeIcons");  // already gone: nothing happens
   EXPECT_EQ(k->Values()->Count(), 0);
   EXPECT_EQ(errorOf([&] { k->AddValue(u"", u"x"); }), err::InvalidProcedureCall);
-  // A NUL cannot be written to the file, so it is refused rather than cut off there.
-  const String nul(u"a\0b", 3);
-  EXPECT_EQ(errorOf([&] { k->AddValue(u"v", nul); }), err::InvalidProcedureCall);
-  EXPECT_EQ(errorOf([&] { k->AddValue(nul, u"x"); }), err::InvalidProcedureCall);
-  EXPECT_EQ(errorOf([&] { k->SetDefaultValue(nul); }), err::InvalidProcedureCall);
-  EXPECT_EQ(errorOf([&] { root->OpenKey(nul, true); }), err::InvalidProcedureCall);
-  EXPECT_EQ(errorOf([&] { k->Values()->Item(Variant(u"p"))->SetValue(nul); }), err::InvalidProcedureCall);
-  EXPECT_EQ(k->Values()->Count(), 0);
+  // A NUL or half of a surrogate pair cannot be written to the file, so it is refused rather
+  // than cut off or turned into another character there.
+  const String unwritable[] = {String(u"a\0b", 3), String(1, char16_t(0xD83D)), u"x" + String(1, char16_t(0xDE00)),
+                               String{char16_t(0xDE00), char16_t(0xD83D)}, String{char16_t(0xD83D), u'a'}};
+  for (const String& bad : unwritable) {
+    SCOPED_TRACE(testing::PrintToString(std::vector<int>(bad.begin(), bad.end())));
+    EXPECT_EQ(errorOf([&] { k->AddValue(u"v", bad); }), err::InvalidProcedureCall);
+    EXPECT_EQ(errorOf([&] { k->AddValue(bad, u"x"); }), err::InvalidProcedureCall);
+    EXPECT_EQ(errorOf([&] { k->SetDefaultValue(bad); }), err::InvalidProcedureCall);
+    EXPECT_EQ(errorOf([&] { root->OpenKey(bad, true); }), err::InvalidProcedureCall);
+    EXPECT_EQ(errorOf([&] { k->Values()->Item(Variant(u"p"))->SetValue(bad); }), err::InvalidProcedureCall);
+    EXPECT_EQ(k->Values()->Count(), 0);
+    EXPECT_EQ(k->DefaultValue(), u"");
+  }
+  const String pair{u'a', char16_t(0xD83D), char16_t(0xDE00)};  // a character beyond the BMP is fine
+  k->AddValue(pair, pair);
+  auto copy = make<XMLRegistry>();
+  ASSERT_TRUE(copy->loadXml(reg->toXml()));
+  EXPECT_EQ(copy->RootKey()->OpenKey(u"General/MDIChild", false)->findValue(pair)->text(), pair);
+  k->RemoveValue(pair);
 
   root->OpenKey(u"General/Other", true);
   root->DeleteKey(u"general/MDICHILD");
@@ -217,7 +229,7 @@ TEST(XMLRegistry, FailedSaveKeepsTheOldFile) {
     EXPECT_EQ(errorOf([&] { reg->Save(tmp.name("usercfg.xml")); }), 61);
   }
   EXPECT_EQ(tmp.read("usercfg.xml"), before);
-  EXPECT_EQ(tmp.list(), "usercfg.xml");
+  EXPECT_EQ(tmp.list(), "usercfg.xml,usercfg.xml.lock");
   EXPECT_EQ(reg->RootKey()->findValue(u"v")->text(), u"new");  // still in memory for a retry
   reg->Save(tmp.name("usercfg.xml"));
   auto back = make<XMLRegistry>();
