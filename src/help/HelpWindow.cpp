@@ -4,7 +4,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
+#include <QStyle>
+#include <QToolButton>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QThread>
@@ -20,6 +24,7 @@
 #include "help/HelpBrowser.h"
 #include "platform/chm/ChmFile.h"
 #include "platform/chm/Sitemap.h"
+#include "platform/ui/UiLanguage.h"
 
 namespace lv8int {
 
@@ -83,8 +88,9 @@ void pageText(const std::string& html, QString& title, QString& text) {
 }  // namespace
 
 HelpWindow::HelpWindow() {
+  ui::applyUiLanguage();
   setAttribute(Qt::WA_DeleteOnClose);
-  setWindowTitle(QStringLiteral("HTML Help"));
+  setWindowTitle(tr("HTML Help"));
   resize(900, 600);
 
   tabs_ = new QTabWidget;
@@ -119,6 +125,7 @@ HelpWindow::HelpWindow() {
   auto* right = new QWidget;
   auto* rightLayout = new QVBoxLayout(right);
   rightLayout->setContentsMargins(0, 0, 0, 0);
+  rightLayout->addLayout(buildNavigation());
   rightLayout->addWidget(browser_);
   rightLayout->addWidget(status_);
   status_->hide();
@@ -151,6 +158,44 @@ HelpWindow::HelpWindow() {
   std::lock_guard<std::mutex> lock(windowsMutex());
   windows().push_back(this);
 }
+
+QHBoxLayout* HelpWindow::buildNavigation() {
+  auto button = [this](const char* name, QStyle::StandardPixmap icon, const QString& text) {
+    auto* b = new QToolButton;
+    b->setObjectName(QLatin1String(name));
+    b->setIcon(style()->standardIcon(icon));
+    b->setText(text);
+    b->setToolTip(text);
+    b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    b->setAutoRaise(true);
+    return b;
+  };
+  back_ = button("back", QStyle::SP_ArrowBack, tr("Back"));
+  forward_ = button("forward", QStyle::SP_ArrowForward, tr("Forward"));
+  auto* home = button("home", QStyle::SP_DirHomeIcon, tr("Home"));
+  auto* print = button("print", QStyle::SP_FileIcon, tr("Print"));
+  back_->setEnabled(false);
+  forward_->setEnabled(false);
+  connect(back_, &QToolButton::clicked, browser_, &QTextBrowser::backward);
+  connect(forward_, &QToolButton::clicked, browser_, &QTextBrowser::forward);
+  connect(browser_, &QTextBrowser::backwardAvailable, back_, &QWidget::setEnabled);
+  connect(browser_, &QTextBrowser::forwardAvailable, forward_, &QWidget::setEnabled);
+  connect(home, &QToolButton::clicked, this, [this] {
+    if (file_) showDefaultTopic();
+  });
+  connect(print, &QToolButton::clicked, this, [this] {
+    QPrinter printer;
+    QPrintDialog dialog(&printer, this);
+    if (dialog.exec() == QDialog::Accepted) printPage(&printer);
+  });
+  auto* row = new QHBoxLayout;
+  row->setContentsMargins(0, 0, 0, 0);
+  for (QToolButton* b : {back_, forward_, home, print}) row->addWidget(b);
+  row->addStretch();
+  return row;
+}
+
+void HelpWindow::printPage(QPrinter* printer) const { browser_->print(printer); }
 
 HelpWindow::~HelpWindow() {
   std::lock_guard<std::mutex> lock(windowsMutex());
@@ -239,7 +284,7 @@ bool HelpWindow::load(const std::string& path) {
   pagesBuilt_ = false;
   browser_->setFile(file_.get());
   browser_->clearHistory();
-  setWindowTitle(file_->title().empty() ? QStringLiteral("HTML Help") : QString::fromStdString(chm::toUtf8Text(file_->title())));
+  setWindowTitle(file_->title().empty() ? tr("HTML Help") : QString::fromStdString(chm::toUtf8Text(file_->title())));
   fillContents();
   fillIndex();
   results_->clear();

@@ -1,6 +1,7 @@
 #pragma once
 // The help window: one modeless window per thread showing a compiled help file, with tabs for
-// its table of contents, its index and a full-text search beside the page view.
+// its table of contents, its index and a full-text search beside the page view, and the
+// viewer's back, forward, home and print above it. Its texts follow the suite's language.
 #include <QPointer>
 #include <QWidget>
 #include <cstdint>
@@ -9,10 +10,13 @@
 
 #include "platform/automation/String.h"
 
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QPrinter;
 class QTabWidget;
+class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -59,11 +63,15 @@ class HelpWindow : public QWidget {
   // Shows an entry of the file (a reference as the sitemaps write it); false when there is no
   // such entry.
   bool showPage(const std::string& reference);
+  // Prints the page shown (the window's Print button asks for the printer first).
+  void printPage(QPrinter* printer) const;
   // Fills the search results with the pages holding every word of `query`; the number found.
   int search(const QString& query);
 
  private:
   HelpWindow();
+  // Back, forward, home and print above the page.
+  QHBoxLayout* buildNavigation();
   bool load(const std::string& path);
   void showDefaultTopic();
   void showMessage(const QString& text);
@@ -83,6 +91,8 @@ class HelpWindow : public QWidget {
   QLineEdit* searchQuery_ = nullptr;
   QListWidget* results_ = nullptr;
   HelpBrowser* browser_ = nullptr;
+  QToolButton* back_ = nullptr;
+  QToolButton* forward_ = nullptr;
   QLabel* status_ = nullptr;
   // Page entry, title and plain text (lower case) for the search; built on the first search.
   struct PageText {

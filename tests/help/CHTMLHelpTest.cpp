@@ -197,7 +197,7 @@ TEST_F(CHTMLHelpTest, EachDisplayOpensItsPageAndCloseEndsTheWindow) {
   help->put_HHTopicID(0);
   help->HHDisplayTopicID();
   EXPECT_EQ(window->currentPage(), "");
-  EXPECT_EQ(window->message(), QStringLiteral("There is no topic with the context number 0 in this help file."));
+  EXPECT_EQ(window->message(), QStringLiteral("此帮助文件中没有上下文编号为 0 的主题。"));
   help->put_HHTopicID(100);
   help->HHDisplayTopicID();
   EXPECT_EQ(window->currentPage(), "/ledger.htm");

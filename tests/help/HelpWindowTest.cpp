@@ -3,9 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
+#include <QPushButton>
+#include <QFile>
 #include <QListWidget>
+#include <QPrinter>
+#include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 #include <QTreeWidget>
+#include <cstdlib>
 
 #include "help/HelpBrowser.h"
 #include "help/HelpTestSupport.h"
@@ -104,6 +111,76 @@ TEST_F(HelpWindowTest, CloseAllEndsTheWindowAndTheNextDisplayOpensAnew) {
   EXPECT_EQ(second->currentTab(), HelpWindow::IndexTab);
   // A command the window does not know opens nothing.
   EXPECT_EQ(HelpWindow::execute(fromUtf8(test::kSampleChm), 99), nullptr);
+}
+
+TEST_F(HelpWindowTest, TextsFollowTheSuitesLanguage) {
+  struct Case {
+    const char* language;  // LV8INT_LANGUAGE, null for unset
+    QStringList tabs;
+    QString listTopics, back;
+  };
+  const QStringList english{"Contents", "Index", "Search"};
+  const Case cases[] = {
+      {nullptr, {"目录", "索引", "搜索"}, "列出主题", "后退"},
+      {"zh_CN", {"目录", "索引", "搜索"}, "列出主题", "后退"},
+      {"en", english, "List Topics", "Back"},
+      {"fr", english, "List Topics", "Back"},  // no translation: the English texts
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.language ? c.language : "unset");
+    if (c.language)
+      setenv("LV8INT_LANGUAGE", c.language, 1);
+    else
+      unsetenv("LV8INT_LANGUAGE");
+    HelpWindow* window = open();
+    ASSERT_NE(window, nullptr);
+    auto* tabs = window->findChild<QTabWidget*>();
+    ASSERT_NE(tabs, nullptr);
+    EXPECT_EQ((QStringList{tabs->tabText(0), tabs->tabText(1), tabs->tabText(2)}), c.tabs);
+    auto* listTopics = window->findChild<QPushButton*>();
+    ASSERT_NE(listTopics, nullptr);
+    EXPECT_EQ(listTopics->text(), c.listTopics);
+    EXPECT_EQ(window->findChild<QToolButton*>(QStringLiteral("back"))->text(), c.back);
+    HelpWindow::closeAll();
+    test::flushDeletes();
+  }
+  unsetenv("LV8INT_LANGUAGE");
+}
+
+TEST_F(HelpWindowTest, BackForwardHomeAndPrint) {
+  HelpWindow* window = open();
+  ASSERT_NE(window, nullptr);
+  auto* back = window->findChild<QToolButton*>(QStringLiteral("back"));
+  auto* forward = window->findChild<QToolButton*>(QStringLiteral("forward"));
+  auto* home = window->findChild<QToolButton*>(QStringLiteral("home"));
+  ASSERT_TRUE(back && forward && home);
+  EXPECT_FALSE(back->isEnabled());
+  ASSERT_TRUE(window->showPage("ledger.htm"));
+  ASSERT_TRUE(window->showPage("vouchers.htm"));
+  struct Step {
+    QToolButton* button;
+    const char* page;
+    bool backEnabled, forwardEnabled;
+  };
+  const Step steps[] = {{back, "/ledger.htm", true, true},
+                        {back, "/intro.htm", false, true},
+                        {forward, "/ledger.htm", true, true},
+                        {home, "/intro.htm", true, false}};
+  for (const Step& step : steps) {
+    QTest::mouseClick(step.button, Qt::LeftButton);
+    EXPECT_EQ(window->currentPage(), step.page);
+    EXPECT_EQ(back->isEnabled(), step.backEnabled) << step.page;
+    EXPECT_EQ(forward->isEnabled(), step.forwardEnabled) << step.page;
+  }
+
+  QTemporaryDir dir;
+  QPrinter printer;
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(dir.filePath(QStringLiteral("page.pdf")));
+  window->printPage(&printer);
+  QFile pdf(printer.outputFileName());
+  ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(pdf.read(5) == "%PDF-");
 }
 
 }  // namespace

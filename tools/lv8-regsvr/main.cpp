@@ -1,6 +1,8 @@
 // lv8-regsvr: registers a component plug-in (or liblv8int itself) in the registry by calling
 // its LV8RegisterServer entry point, or removes the registration with -u.
-//   lv8-regsvr [-u] [-s] <plug-in.so>
+//   lv8-regsvr [-u] [-s] [--user] <plug-in.so>
+// --user registers for the current user alone (their hive's Software\Classes), which needs no
+// administrator rights; lookups see it over the machine's registration.
 // Exit status: 0 done, 1 bad arguments, 3 the file cannot be loaded, 4 it has no such entry
 // point, 5 the entry point failed.
 #include <climits>
@@ -17,9 +19,10 @@ namespace {
 
 int usage() {
   std::fprintf(stderr,
-               "usage: lv8-regsvr [-u] [-s] <plug-in>\n"
-               "  -u  unregister instead of register\n"
-               "  -s  silent: print nothing on success\n");
+               "usage: lv8-regsvr [-u] [-s] [--user] <plug-in>\n"
+               "  -u      unregister instead of register\n"
+               "  -s      silent: print nothing on success\n"
+               "  --user  for the current user alone (no administrator rights needed)\n");
   return 1;
 }
 
@@ -33,6 +36,7 @@ int main(int argc, char** argv) {
     std::string a = argv[i];
     if (a == "-u" || a == "/u") unregister = true;
     else if (a == "-s" || a == "/s") silent = true;
+    else if (a == "--user") components::setRegistrationScope(components::RegistrationScope::User);
     else if (a == "-h" || a == "--help") return usage(), 0;
     else if (!a.empty() && a[0] == '-') return usage();
     else if (file.empty()) file = a;

@@ -5,6 +5,18 @@
 
 namespace lv8int {
 
+namespace {
+
+// 429 keeps its number for callers; the text says which class and how to make it creatable.
+[[noreturn]] void raiseNotRegistered(StringView what) {
+  raiseError(err::CannotCreateObject, kDefaultErrorSource,
+             standardDescription(err::CannotCreateObject) + u": " + String(what) +
+                 u" is not registered on this computer; register the plug-in that provides it with "
+                 u"\"lv8-regsvr <plug-in>.so\"");
+}
+
+}  // namespace
+
 ComponentRegistry& ComponentRegistry::instance() {
   static ComponentRegistry registry;
   return registry;
@@ -51,7 +63,7 @@ ComponentFactory ComponentRegistry::lookup(StringView progID, StringView clsid) 
 
 Ref<Object> ComponentRegistry::create(StringView progID) {
   ComponentFactory f = lookup(progID, {});
-  if (!f) raiseError(err::CannotCreateObject);
+  if (!f) raiseNotRegistered(u"the class \"" + String(progID) + u"\"");
   Ref<Object> obj = f();
   if (!obj) raiseError(err::CannotCreateObject);
   return obj;
@@ -59,7 +71,7 @@ Ref<Object> ComponentRegistry::create(StringView progID) {
 
 Ref<Object> ComponentRegistry::createByClsid(StringView clsid) {
   ComponentFactory f = lookup({}, clsid);
-  if (!f) raiseError(err::CannotCreateObject);
+  if (!f) raiseNotRegistered(u"the class identifier " + String(clsid));
   Ref<Object> obj = f();
   if (!obj) raiseError(err::CannotCreateObject);
   return obj;

@@ -11,16 +11,38 @@ namespace lv8int::components {
 namespace {
 
 thread_local String lastFailure;
+thread_local RegistrationScope currentScope = RegistrationScope::Machine;
 
-// A text value of HKCR\path ("" when the key or value is missing or holds no text).
-String readText(StringView path, StringView name) {
-  IRegistry& r = IRegistry::current();
-  reg::OpenedKey key(r, reg::HKEY_CLASSES_ROOT, path);
+// A user's own classes live under HKEY_CURRENT_USER\Software\Classes.
+constexpr char16_t kUserClasses[] = u"Software\\Classes\\";
+
+// Where this thread's registrations are written and removed.
+reg::Handle scopeRoot() {
+  return currentScope == RegistrationScope::User ? reg::HKEY_CURRENT_USER : reg::HKEY_CLASSES_ROOT;
+}
+String scopePath(StringView path) {
+  return currentScope == RegistrationScope::User ? kUserClasses + String(path) : String(path);
+}
+String scopeName(StringView path) {
+  return (currentScope == RegistrationScope::User ? u"HKEY_CURRENT_USER\\" : u"HKEY_CLASSES_ROOT\\") + scopePath(path);
+}
+
+// A text value of a key ("" when the key or value is missing or holds no text).
+String textOf(IRegistry& r, const reg::OpenedKey& key, StringView name) {
   if (!key.ok()) return {};
   reg::Value v;
   if (r.getValue(key.handle(), name, v) != reg::ERROR_SUCCESS || !reg::isStringType(v.type)) return {};
   String text = v.text();
   return v.type == reg::REG_EXPAND_SZ ? reg::expandEnvironmentStrings(text) : text;
+}
+
+// A text value of HKCR\path. As on the platform, a key the user has among their own classes
+// hides the machine's key of that name.
+String readText(StringView path, StringView name) {
+  IRegistry& r = IRegistry::current();
+  reg::OpenedKey user(r, reg::HKEY_CURRENT_USER, kUserClasses + String(path));
+  if (user.ok()) return textOf(r, user, name);
+  return textOf(r, reg::OpenedKey(r, reg::HKEY_CLASSES_ROOT, path), name);
 }
 
 void check(int32_t status, StringView what) {
@@ -30,9 +52,9 @@ void check(int32_t status, StringView what) {
 }
 
 void writeText(IRegistry& r, StringView path, StringView name, StringView text) {
-  reg::OpenedKey key(r, reg::HKEY_CLASSES_ROOT, path, true);
-  check(key.status(), u"create HKEY_CLASSES_ROOT\\" + String(path));
-  check(r.setValue(key.handle(), reg::Value::string(name, text)), u"write HKEY_CLASSES_ROOT\\" + String(path));
+  reg::OpenedKey key(r, scopeRoot(), scopePath(path), true);
+  check(key.status(), u"create " + scopeName(path));
+  check(r.setValue(key.handle(), reg::Value::string(name, text)), u"write " + scopeName(path));
 }
 
 bool validProgID(StringView progID) {
@@ -50,9 +72,9 @@ bool sameFile(StringView a, StringView b) {
          sa.st_ino == sb.st_ino;
 }
 
-// True when some class key under HKCR\CLSID still names the AppID.
+// True when some class key of this thread's registration tree still names the AppID.
 bool appIDInUse(IRegistry& r, StringView appID) {
-  reg::OpenedKey classes(r, reg::HKEY_CLASSES_ROOT, u"CLSID");
+  reg::OpenedKey classes(r, scopeRoot(), scopePath(u"CLSID"));
   if (!classes.ok()) return false;
   String name;
   for (uint32_t i = 0; r.enumKey(classes.handle(), i, name) == reg::ERROR_SUCCESS; ++i) {
@@ -107,10 +129,10 @@ void registerClass(const ClassInfo& info, StringView modulePath) {
     if (!appID.empty()) {
       writeText(r, classKey, u"AppID", appID);
       String appKey = u"AppID\\" + appID;
-      reg::OpenedKey existing(r, reg::HKEY_CLASSES_ROOT, appKey);
+      reg::OpenedKey existing(r, scopeRoot(), scopePath(appKey));
       if (!existing.ok()) writeText(r, appKey, u"", description);  // keep an administrator's settings
     } else {
-      reg::OpenedKey cls(r, reg::HKEY_CLASSES_ROOT, classKey);
+      reg::OpenedKey cls(r, scopeRoot(), scopePath(classKey));
       if (cls.ok()) r.deleteValue(cls.handle(), u"AppID");
     }
   });
@@ -125,10 +147,10 @@ void unregisterClass(const ClassInfo& info, StringView modulePath) {
     String server = readText(classKey + u"\\InprocServer32", u"");
     if (!server.empty() && !sameFile(server, modulePath)) return;  // another server owns the class now
     if (keyName(info.progID) && normalizeGuid(readText(info.progID + u"\\CLSID", u"")) == clsid)
-      r.deleteKey(reg::HKEY_CLASSES_ROOT, info.progID);
+      r.deleteKey(scopeRoot(), scopePath(info.progID));
     String appID = normalizeGuid(readText(classKey, u"AppID"));
-    r.deleteKey(reg::HKEY_CLASSES_ROOT, classKey);
-    if (!appID.empty() && !appIDInUse(r, appID)) r.deleteKey(reg::HKEY_CLASSES_ROOT, u"AppID\\" + appID);
+    r.deleteKey(scopeRoot(), scopePath(classKey));
+    if (!appID.empty() && !appIDInUse(r, appID)) r.deleteKey(scopeRoot(), scopePath(u"AppID\\" + appID));
   });
 }
 
@@ -162,6 +184,10 @@ String remoteServerName(StringView appID) {
   String id = normalizeGuid(appID);
   return id.empty() ? String() : readText(u"AppID\\" + id, u"RemoteServerName");
 }
+
+void setRegistrationScope(RegistrationScope scope) { currentScope = scope; }
+
+RegistrationScope registrationScope() { return currentScope; }
 
 const String& lastError() { return lastFailure; }
 

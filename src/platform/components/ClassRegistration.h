@@ -7,6 +7,9 @@
 //   HKCR\CLSID\{clsid}\InprocServer32   (default) the plug-in's file, "ThreadingModel" = "Apartment"
 //   HKCR\AppID\{AppID}                  (default) description; "RemoteServerName" set by an
 //                                       administrator names the middle-tier server
+// A registration for one user alone goes to HKEY_CURRENT_USER\Software\Classes\... instead, and
+// lookups see the user's keys over the machine's ones, as the platform merges the two into
+// HKEY_CLASSES_ROOT: no administrator rights are needed to make a plug-in creatable for oneself.
 #include "platform/automation/String.h"
 
 namespace lv8int::components {
@@ -23,6 +26,12 @@ struct ClassInfo {
 // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" in upper case for a GUID with or without braces, in
 // any case; "" for text that is no GUID.
 String normalizeGuid(StringView guid);
+
+// Where registerClass and unregisterClass of this thread write: the machine's classes
+// (HKEY_CLASSES_ROOT, the default) or the current user's.
+enum class RegistrationScope { Machine, User };
+void setRegistrationScope(RegistrationScope scope);
+RegistrationScope registrationScope();
 
 // Writes the class's registration naming `modulePath` as its server, as one change of the
 // registry. A ProgID or identifier that is not well-formed raises 5.

@@ -18,7 +18,10 @@ Ref<Object> createFromPlugin(const String& path, const String& clsid) {
   if (inProgress.count(clsid)) raiseError(err::CannotCreateObject);
   String error;
   PluginLibrary* lib = PluginLibrary::open(path, error);
-  if (!lib) raiseError(err::CannotCreateObject);
+  if (!lib)
+    raiseError(err::CannotCreateObject, kDefaultErrorSource,
+               standardDescription(err::CannotCreateObject) + u": the plug-in registered for " + clsid +
+                   u" cannot be loaded: " + error);
   inProgress.insert(clsid);
   Ref<Object> obj;
   try {
@@ -28,7 +31,9 @@ Ref<Object> createFromPlugin(const String& path, const String& clsid) {
     throw;
   }
   inProgress.erase(clsid);
-  if (!obj) raiseError(err::CannotCreateObject);
+  if (!obj)
+    raiseError(err::CannotCreateObject, kDefaultErrorSource,
+               standardDescription(err::CannotCreateObject) + u": the plug-in " + path + u" does not make " + clsid);
   return obj;
 }
 

@@ -119,6 +119,28 @@ TEST_F(Registration, UnregisterRemovesOnlyWhatNamesThisServer) {
   EXPECT_FALSE(exists(String(u"CLSID\\") + kClsid));
 }
 
+TEST_F(Registration, AUsersOwnRegistrationHidesTheMachinesAndLeavesItAlone) {
+  components::registerClass({u"Vendor.Thing", kClsid, kAppID, {}}, u"/opt/machine.so");
+  components::setRegistrationScope(components::RegistrationScope::User);
+  components::registerClass({u"Vendor.Thing", kClsid, kAppID, {}}, u"/home/me/thing.so");
+  components::registerClass({u"Vendor.Mine", u"{99999999-2222-3333-4444-555555555555}", {}, {}}, u"/home/me/mine.so");
+  components::setRegistrationScope(components::RegistrationScope::Machine);
+  reg::OpenedKey userKey(registry, reg::HKEY_CURRENT_USER, u"Software\\Classes\\Vendor.Mine\\CLSID");
+  EXPECT_TRUE(userKey.ok());
+  EXPECT_FALSE(exists(u"Vendor.Mine"));  // nothing written for the machine
+  EXPECT_EQ(components::inprocServer(kClsid), u"/home/me/thing.so");
+  EXPECT_EQ(components::clsidOfProgID(u"Vendor.Mine"), u"{99999999-2222-3333-4444-555555555555}");
+  EXPECT_EQ(text(String(u"CLSID\\") + kClsid + u"\\InprocServer32"), u"/opt/machine.so");
+
+  // Removing the user's registration uncovers the machine's again, which stays as it was.
+  components::setRegistrationScope(components::RegistrationScope::User);
+  components::unregisterClass({u"Vendor.Thing", kClsid, kAppID, {}}, u"/home/me/thing.so");
+  components::setRegistrationScope(components::RegistrationScope::Machine);
+  EXPECT_EQ(components::inprocServer(kClsid), u"/opt/machine.so");
+  EXPECT_EQ(components::appIDOfProgID(u"Vendor.Thing"), kAppID);
+  EXPECT_TRUE(exists(String(u"AppID\\") + kAppID));
+}
+
 TEST_F(Registration, TheLibraryRegistersItsCreatableClasses) {
   components::registerLibrary(u"/usr/lib/liblv8int.so.2");
   // The four global classes and CSysStatus are creatable; the others are handed out only.

@@ -137,16 +137,33 @@ TEST_F(PluginInProcess, EntryPointsAreThePluginsOwn) {
   EXPECT_EQ(bare->canUnloadNow(), nullptr);
 }
 
-TEST_F(PluginInProcess, BrokenRegistrationsRaise429) {
-  // The server file is missing, or is no plug-in, or does not make the class.
-  components::registerClass({u"Broken.Missing", u"{00000000-0000-0000-0000-0000000000B1}", {}, {}}, u"/nonexistent/x.so");
-  EXPECT_EQ(errorOf([] { ComponentRegistry::instance().create(u"Broken.Missing"); }), err::CannotCreateObject);
+TEST_F(PluginInProcess, BrokenRegistrationsRaise429NamingWhatIsWrong) {
+  // The class is not registered, or its server file is missing, or is no plug-in, or does not
+  // make the class: always 429, with a text that says which and what to do.
   test::TempFolder dir;
   dir.write("notaplugin.so", "plain text");
+  components::registerClass({u"Broken.Missing", u"{00000000-0000-0000-0000-0000000000B1}", {}, {}}, u"/nonexistent/x.so");
   components::registerClass({u"Broken.Text", u"{00000000-0000-0000-0000-0000000000B2}", {}, {}}, dir.name("notaplugin.so"));
-  EXPECT_EQ(errorOf([] { ComponentRegistry::instance().create(u"Broken.Text"); }), err::CannotCreateObject);
   components::registerClass({u"Broken.Wrong", u"{00000000-0000-0000-0000-0000000000B3}", {}, {}}, fromUtf8(kPlugin));
-  EXPECT_EQ(errorOf([] { ComponentRegistry::instance().create(u"Broken.Wrong"); }), err::CannotCreateObject);
+  const struct {
+    String progID;
+    std::vector<String> mentions;
+  } cases[] = {
+      {u"Nobody.Registered", {u"\"Nobody.Registered\" is not registered", u"lv8-regsvr <plug-in>.so"}},
+      {u"Broken.Missing", {u"{00000000-0000-0000-0000-0000000000B1}", u"/nonexistent/x.so"}},
+      {u"Broken.Text", {u"cannot be loaded", u"notaplugin.so"}},
+      {u"Broken.Wrong", {u"does not make {00000000-0000-0000-0000-0000000000B3}", fromUtf8(kPlugin)}},
+  };
+  for (const auto& c : cases) {
+    try {
+      ComponentRegistry::instance().create(c.progID);
+      ADD_FAILURE() << toUtf8(c.progID) << " was created";
+    } catch (const AutomationError& e) {
+      EXPECT_EQ(e.number(), err::CannotCreateObject);
+      EXPECT_TRUE(e.description().starts_with(u"ActiveX component can't create object: "));
+      for (const String& m : c.mentions) EXPECT_NE(e.description().find(m), String::npos) << toUtf8(e.description());
+    }
+  }
   String error;
   EXPECT_EQ(PluginLibrary::open(dir.name("notaplugin.so"), error), nullptr);
   EXPECT_NE(error.find(u"notaplugin.so"), String::npos);
