@@ -25,8 +25,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   countItems(chm::parseSitemap(bytes), 1);
   (void)chm::decodeEntities(bytes);
 
+  // What the help window does with a file: contents, index, default topic, context map and
+  // every page (for searching).
   std::unique_ptr<chm::ChmFile> file = chm::ChmFile::fromBytes(bytes);
   if (!file) return 0;
+  if (!file->contentsFile().empty())
+    if (std::optional<std::string> toc = file->read(file->contentsFile())) countItems(chm::parseSitemap(*toc), 1);
+  if (!file->indexFile().empty())
+    if (std::optional<std::string> index = file->read(file->indexFile())) countItems(chm::parseSitemap(*index), 1);
+  if (!file->defaultTopic().empty() && file->find(file->defaultTopic()).empty()) std::abort();
+  (void)file->read(file->defaultTopic());
   for (const std::string& entry : file->entries()) {
     std::optional<std::string> content = file->read(entry);
     if (content && content->size() > chm::ChmFile::kMaxEntrySize) std::abort();
@@ -34,7 +42,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   for (const auto& [id, page] : file->contextMap())
     if (file->find(page).empty()) std::abort();
-  if (!file->contentsFile().empty())
-    if (std::optional<std::string> toc = file->read(file->contentsFile())) countItems(chm::parseSitemap(*toc), 1);
   return 0;
 }

@@ -30,10 +30,12 @@ void showMessage(const String& text) {
   IMessageBox::current().show(text, msgbox::MB_OK | msgbox::MB_ICONEXCLAMATION, String(u"HTML Help Class"));
 }
 
+void showNotValid(const String& name) { showMessage(name + u" is not a valid HTML Help file."); }
+
 // Shows the not-a-help-file message for a failing name; true when the name passes.
 bool checkFileType(const String& name) {
   if (isHelpFileName(name)) return true;
-  showMessage(name + u" is not a valid HTML Help file.");
+  showNotValid(name);
   return false;
 }
 
@@ -59,8 +61,10 @@ void CHTMLHelp::display(int32_t command, int32_t data, int32_t /*CallingForm: wi
   }
   if (!exists) return;
   try {
-    // The file test above matches names without regard to case; so does the opening.
-    HelpWindow::execute(files::resolve(files::fromWindowsPath(chmFile_)), command, data);
+    // The file test above matches names without regard to case; so does the opening. A file
+    // that does not read as a compiled help file (damaged, cut short) gets the message of a
+    // name of the wrong type.
+    if (!HelpWindow::execute(files::resolve(files::fromWindowsPath(chmFile_)), command, data)) showNotValid(chmFile_);
   } catch (...) {
   }
 }

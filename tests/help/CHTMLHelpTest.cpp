@@ -63,6 +63,32 @@ TEST_F(CHTMLHelpTest, NameNotEndingInChmShowsMessageAndOpensNothing) {
   EXPECT_EQ(HelpWindow::current(), nullptr);
 }
 
+TEST_F(CHTMLHelpTest, DamagedFileShowsNotValidMessageAndLeavesTheWindow) {
+  copySample("good.chm");
+  std::string bytes = temp_.read("good.chm");
+  ASSERT_GT(bytes.size(), 0x60u);
+  bytes[4] = '\x09';  // a file header version no compiler writes
+  temp_.write("damaged.chm", bytes);
+  auto help = make<CHTMLHelp>();
+  help->put_CHMFile(temp_.name("damaged.chm"));
+  help->HHDisplayContents();
+  ASSERT_EQ(box_.shown.size(), 1u);
+  EXPECT_EQ(box_.shown[0].text, temp_.name("damaged.chm") + u" is not a valid HTML Help file.");
+  EXPECT_EQ(box_.shown[0].caption, u"HTML Help Class");
+  EXPECT_EQ(HelpWindow::current(), nullptr);
+
+  // With a window open, the damaged file leaves it showing the file it had.
+  auto good = make<CHTMLHelp>();
+  good->put_CHMFile(temp_.name("good.chm"));
+  good->HHDisplayContents();
+  ASSERT_NE(HelpWindow::current(), nullptr);
+  help->HHDisplayTopicID();
+  ASSERT_EQ(box_.shown.size(), 2u);
+  EXPECT_EQ(box_.shown[1].text, box_.shown[0].text);
+  ASSERT_NE(HelpWindow::current(), nullptr);
+  EXPECT_EQ(HelpWindow::current()->currentPage(), "/intro.htm");
+}
+
 TEST_F(CHTMLHelpTest, UpperCaseExtensionPassesAndFullPathIsKept) {
   const String path = copySample("SAMPLE.CHM");
   auto help = make<CHTMLHelp>();

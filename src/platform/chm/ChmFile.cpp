@@ -1,12 +1,14 @@
 #include "platform/chm/ChmFile.h"
 
-#include <chm_lib.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
+#include <cerrno>
 #include <cstring>
+
+#include "platform/chm/CompressedSection.h"
 
 namespace lv8int::chm {
 
@@ -19,86 +21,151 @@ std::string lower(std::string_view s) {
   return out;
 }
 
-uint32_t le32(const std::string& b, size_t at) {
+uint32_t le32(std::string_view b, size_t at) {
   return static_cast<uint32_t>(static_cast<uint8_t>(b[at])) | static_cast<uint32_t>(static_cast<uint8_t>(b[at + 1])) << 8 |
          static_cast<uint32_t>(static_cast<uint8_t>(b[at + 2])) << 16 |
          static_cast<uint32_t>(static_cast<uint8_t>(b[at + 3])) << 24;
 }
 
-uint16_t le16(const std::string& b, size_t at) {
+uint64_t le64(std::string_view b, size_t at) { return le32(b, at) | static_cast<uint64_t>(le32(b, at + 4)) << 32; }
+
+uint16_t le16(std::string_view b, size_t at) {
   return static_cast<uint16_t>(static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1]) << 8);
 }
 
 // Text up to the first zero (a project setting or a #STRINGS entry).
 std::string zeroTerminated(std::string_view b) { return std::string(b.substr(0, b.find('\0'))); }
 
-int collect(chmFile*, chmUnitInfo* ui, void* context) {
-  auto* names = static_cast<std::vector<std::string>*>(context);
-  const std::string path(ui->path, strnlen(ui->path, sizeof ui->path));
-  // Normal files only: internal entries start with "/#" or "/$", folders end with "/".
-  if (path.size() > 1 && path[0] == '/' && path[1] != '#' && path[1] != '$' && path.back() != '/')
-    names->push_back(path);
-  return CHM_ENUMERATOR_CONTINUE;
+// A directory number: 7 bits a byte, highest first, the top bit set on all but the last.
+bool encint(std::string_view b, size_t& at, size_t end, uint64_t& value) {
+  value = 0;
+  while (at < end) {
+    const auto c = static_cast<uint8_t>(b[at++]);
+    if (value > (UINT64_MAX >> 7)) return false;
+    value = value << 7 | (c & 0x7F);
+    if (!(c & 0x80)) return true;
+  }
+  return false;
 }
+
+constexpr std::string_view kContent = "::DataSpace/Storage/MSCompressed/Content";
+constexpr std::string_view kControlData = "::DataSpace/Storage/MSCompressed/ControlData";
+constexpr std::string_view kResetTable =
+    "::DataSpace/Storage/MSCompressed/Transform/{7FC28940-9D31-11D0-9B27-00A0C91E9C7C}/InstanceData/ResetTable";
 
 }  // namespace
 
+ChmFile::ChmFile() = default;
+ChmFile::~ChmFile() = default;
+
 std::unique_ptr<ChmFile> ChmFile::open(const std::string& path) {
+  // Not blocking: a named pipe or a device in place of the file must not stall the caller.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return nullptr;
+  struct stat st {};
   std::unique_ptr<ChmFile> file(new ChmFile());
-  file->handle_ = chm_open(path.c_str());
-  if (!file->handle_ || !file->load()) return nullptr;
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) <= kMaxFileSize;
+  if (ok) {
+    file->bytes_.resize(static_cast<size_t>(st.st_size));
+    size_t done = 0;
+    while (done < file->bytes_.size()) {
+      const ssize_t n = ::read(fd, file->bytes_.data() + done, file->bytes_.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      done += static_cast<size_t>(n);
+    }
+    file->bytes_.resize(done);  // a file cut short while read is judged as it was read
+  }
+  ::close(fd);
+  if (!ok || !file->load()) return nullptr;
   return file;
 }
 
 std::unique_ptr<ChmFile> ChmFile::fromBytes(std::string_view bytes) {
-  const char* dir = std::getenv("TMPDIR");
-  std::string name = std::string(dir && *dir ? dir : "/tmp") + "/lv8chmXXXXXX";
-  const int fd = mkstemp(name.data());
-  if (fd < 0) return nullptr;
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n <= 0) break;
-    done += static_cast<size_t>(n);
-  }
-  ::close(fd);
-  if (done != bytes.size()) {
-    std::remove(name.c_str());
-    return nullptr;
-  }
+  if (bytes.size() > kMaxFileSize) return nullptr;
   std::unique_ptr<ChmFile> file(new ChmFile());
-  file->tempPath_ = name;
-  file->handle_ = chm_open(name.c_str());
-  if (!file->handle_ || !file->load()) return nullptr;  // the destructor removes the file
+  file->bytes_.assign(bytes);
+  if (!file->load()) return nullptr;
   return file;
 }
 
-ChmFile::~ChmFile() {
-  if (handle_) chm_close(handle_);
-  if (!tempPath_.empty()) std::remove(tempPath_.c_str());
+bool ChmFile::readDirectory() {
+  const std::string_view b = bytes_;
+  // File header: "ITSF", version 2 or 3, then the place of the directory; the third version
+  // also gives the place of the content, which otherwise follows the directory.
+  if (b.size() < 0x58 || b.substr(0, 4) != "ITSF") return false;
+  const uint32_t version = le32(b, 4);
+  if ((version != 2 && version != 3) || (version == 3 && b.size() < 0x60)) return false;
+  const uint64_t dirAt = le64(b, 0x48), dirLength = le64(b, 0x50);
+  if (dirAt > b.size() || dirLength > b.size() - dirAt) return false;
+  contentOffset_ = version == 3 ? le64(b, 0x58) : dirAt + dirLength;
+  if (contentOffset_ > b.size()) return false;
+
+  // Directory header: "ITSP", then the chunk size and count; the chunks follow it.
+  const std::string_view dir = b.substr(dirAt, dirLength);
+  constexpr size_t kDirHeader = 0x54, kChunkHeader = 0x14;
+  if (dir.size() < kDirHeader || dir.substr(0, 4) != "ITSP" || le32(dir, 4) != 1 || le32(dir, 8) != kDirHeader) return false;
+  const uint64_t chunkSize = le32(dir, 0x10), chunks = le32(dir, 0x2C);
+  if (chunkSize < kChunkHeader || chunkSize > dir.size() || chunks > (dir.size() - kDirHeader) / chunkSize) return false;
+
+  // Every listing chunk ("PMGL") in turn, rather than following their links, which may loop.
+  // An entry: name length, name, section, offset, length.
+  for (uint64_t i = 0; i < chunks; ++i) {
+    const std::string_view chunk = dir.substr(kDirHeader + i * chunkSize, chunkSize);
+    if (chunk.substr(0, 4) != "PMGL") continue;
+    const uint32_t free = le32(chunk, 4);
+    if (free > chunk.size() - kChunkHeader) return false;
+    const size_t end = chunk.size() - free;
+    for (size_t at = kChunkHeader; at < end;) {
+      uint64_t nameLength = 0;
+      Entry e;
+      if (!encint(chunk, at, end, nameLength) || nameLength > end - at) return false;
+      std::string name(chunk.substr(at, nameLength));
+      at += nameLength;
+      if (!encint(chunk, at, end, e.section) || !encint(chunk, at, end, e.offset) || !encint(chunk, at, end, e.length))
+        return false;
+      directory_.emplace(std::move(name), e);
+    }
+  }
+  return !directory_.empty();
 }
 
 bool ChmFile::load() {
-  chm_enumerate(handle_, CHM_ENUMERATE_ALL, collect, &entries_);
-  std::sort(entries_.begin(), entries_.end());
-  for (const std::string& e : entries_) folded_.emplace(lower(e), e);
+  if (!readDirectory()) return false;
+  // A file with compressed entries needs its compression tables whole.
+  if (std::any_of(directory_.begin(), directory_.end(), [](const auto& e) { return e.second.section == 1; })) {
+    auto raw = [this](std::string_view name) -> std::string_view {
+      auto it = directory_.find(std::string(name));
+      if (it == directory_.end() || it->second.section != 0) return {};
+      const Entry& e = it->second;
+      if (e.offset > bytes_.size() - contentOffset_ || e.length > bytes_.size() - contentOffset_ - e.offset) return {};
+      return std::string_view(bytes_).substr(contentOffset_ + e.offset, e.length);
+    };
+    compressed_ = CompressedSection::create(raw(kControlData), raw(kResetTable), raw(kContent));
+    if (!compressed_) return false;
+  }
+  for (const auto& [path, e] : directory_) {
+    // Normal files only: internal entries start with "/#" or "/$", folders end with "/".
+    if (path.size() > 1 && path[0] == '/' && path[1] != '#' && path[1] != '$' && path.back() != '/') {
+      entries_.push_back(path);
+      folded_.emplace(lower(path), path);
+    }
+  }
   readSystem();
   readContextMap();
   return true;
 }
 
 std::optional<std::string> ChmFile::readRaw(const std::string& name) const {
-  chmUnitInfo ui{};
-  if (name.size() >= CHM_MAX_PATHLEN || chm_resolve_object(handle_, name.c_str(), &ui) != CHM_RESOLVE_SUCCESS)
-    return std::nullopt;
-  if (ui.length > kMaxEntrySize) return std::nullopt;
-  std::string bytes(static_cast<size_t>(ui.length), '\0');
-  if (ui.length == 0) return bytes;
-  const LONGINT64 got = chm_retrieve_object(handle_, &ui, reinterpret_cast<unsigned char*>(bytes.data()), 0,
-                                            static_cast<LONGINT64>(ui.length));
-  if (got <= 0) return std::nullopt;
-  bytes.resize(static_cast<size_t>(got));
-  return bytes;
+  auto it = directory_.find(name);
+  if (it == directory_.end()) return std::nullopt;
+  const Entry& e = it->second;
+  if (e.length > kMaxEntrySize) return std::nullopt;
+  if (e.section == 1) return compressed_->read(e.offset, e.length);
+  if (e.section != 0) return std::nullopt;
+  const uint64_t room = bytes_.size() - contentOffset_;
+  if (e.offset > room || e.length > room - e.offset) return std::nullopt;
+  return bytes_.substr(static_cast<size_t>(contentOffset_ + e.offset), static_cast<size_t>(e.length));
 }
 
 std::optional<std::string> ChmFile::read(std::string_view name) const {
