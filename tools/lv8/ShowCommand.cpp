@@ -12,11 +12,11 @@
 #include "Command.h"
 #include "app/CApplication.h"
 #include "app/GZRGNTUtil.h"
+#include "app/HeadlessMainForm.h"
 #include "config/CConfig.h"
 #include "console/ProgressDialog.h"
 #include "console/frmProgress.h"
 #include "platform/automation/Conversions.h"
-#include "platform/host/IMDIForm.h"
 #include "platform/xmlregistry/XMLRegistry.h"
 #include "resources/ErrBoxDialog.h"
 #include "resources/FormSupport.h"
@@ -77,32 +77,9 @@ bool parse(const CommandArgs& args, Options& o) {
   return o.what != "hint" || !o.hintName.empty();
 }
 
-// The host's main form for a tree opened from the command line: takes its caption, shows nothing.
-class ToolMainForm : public IMDIForm {
- public:
-  void Show() override {}
-  void Hide() override {}
-  int32_t hwnd() override { return 0; }
-  void putCaption(const String& caption) { caption_ = caption; }
-  String Caption() const { return caption_; }
-  void SetConsole(const Ref<Object>&) {}
-  static const DispatchTable* table() {
-    static const DispatchTable t = DispatchBuilder<ToolMainForm>(u"ToolMainForm")
-                                       .get(u"Caption", &ToolMainForm::Caption)
-                                       .put(u"Caption", &ToolMainForm::putCaption)
-                                       .method(u"SetConsole", &ToolMainForm::SetConsole)
-                                       .build();
-    return &t;
-  }
-  const DispatchTable* dispatchTable() const override { return table(); }
-
- private:
-  String caption_;
-};
-
 void startHost(const Options& o) {
   if (auto host = o.get("host"))
-    GZRGNTUtil::sharedApplication()->Init(Ref<Object>(make<ToolMainForm>()), fromUtf8(*host));
+    HeadlessMainForm::startApplication(*GZRGNTUtil::sharedApplication(), fromUtf8(*host));
 }
 
 // The window's client area under a drawn caption bar, since a picture taken from inside the

@@ -1,0 +1,21 @@
+#include "app/HeadlessMainForm.h"
+
+#include "app/CApplication.h"
+
+namespace lv8int {
+
+void HeadlessMainForm::startApplication(CApplication& app, const String& hostPath) {
+  app.Init(Ref<Object>(make<HeadlessMainForm>()), hostPath);
+}
+
+const DispatchTable* HeadlessMainForm::classDispatchTable() {
+  using C = HeadlessMainForm;
+  static const DispatchTable table = DispatchBuilder<C>(u"HeadlessMainForm")
+                                         .get(u"Caption", &C::Caption)
+                                         .put(u"Caption", &C::putCaption)
+                                         .method(u"SetConsole", &C::SetConsole)
+                                         .build();
+  return &table;
+}
+
+}  // namespace lv8int
