@@ -75,6 +75,18 @@ void centreOver(int32_t dialog, int32_t main) {
 
 void reportOnStderr(const char* what) { std::fprintf(stderr, "LV8INT: %s\n", what); }
 
+// Marks a start-up, login, logout or shut-down as running for as long as it runs.
+class RunningStep {
+ public:
+  explicit RunningStep(bool& flag) : flag_(flag) { flag_ = true; }
+  ~RunningStep() { flag_ = false; }
+  RunningStep(const RunningStep&) = delete;
+  RunningStep& operator=(const RunningStep&) = delete;
+
+ private:
+  bool& flag_;
+};
+
 }  // namespace
 
 CApplication::CApplication() = default;
@@ -102,8 +114,13 @@ Ref<CUserConfig> CApplication::UserConfigControl() const { return userConfig_; }
 // --- start-up and shut-down ---------------------------------------------------------------------
 
 void CApplication::Init(const Ref<Object>& mdiMain, const String& strFullPath) {
-  if (console_) return;
-  fullPath_ = strFullPath;
+  if (console_ || stepRunning_) return;
+  // What Init calls may let go of the last reference to this object before Init is done.
+  const Ref<CApplication> keep(this);
+  RunningStep step(stepRunning_);
+  // Absolute from here on: LogOut makes another folder current, and the configuration, the
+  // stores and the help file are all found from this path.
+  fullPath_ = files::absolutePath(strFullPath);
   mainForm_ = mdiMain;
   config_ = make<CConfig>();
   if (!mdiMain) raiseError(err::ObjectNotSet);
@@ -143,9 +160,12 @@ String CApplication::findMidServerName() {
 }
 
 void CApplication::Terminate() {
-  if (!console_) return;
-  LogOut();
-  console_ = nullptr;
+  if (!console_ || stepRunning_) return;
+  const Ref<CApplication> keep(this);
+  RunningStep step(stepRunning_);
+  logOutSteps();
+  // Whoever still holds the console (the host's form commonly does) holds nothing else through it.
+  if (Ref<CConsole> console = std::move(console_)) console->Detach();
   tags_ = nullptr;
   config_ = nullptr;
   userRight_ = nullptr;
@@ -180,6 +200,11 @@ bool CApplication::login() { return runLogin(nullptr); }
 bool CApplication::login2(int32_t& nLoginType) { return runLogin(&nLoginType); }
 
 bool CApplication::runLogin(int32_t* nLoginType) {
+  // A login asked for while one runs (an add-in's "AFTERLOGIN") or during start-up, logout or
+  // shut-down shows no second login window.
+  if (stepRunning_) return false;
+  const Ref<CApplication> keep(this);
+  RunningStep step(stepRunning_);
   if (!config_) raiseError(err::ObjectNotSet);
   const Ref<Object> component = modClassSecurity::CreateComponent(CStr(config_->Properties(u"ApplicationLoginWindow")));
   if (nLoginType) {
@@ -231,6 +256,15 @@ bool CApplication::runLoginDialog(Window& window, ILoginWindow2* typed) {
 }
 
 void CApplication::LogOut() {
+  // An add-in that logs out again while it is told "BEFORELOGOUT" would otherwise be told again,
+  // without end.
+  if (stepRunning_) return;
+  const Ref<CApplication> keep(this);
+  RunningStep step(stepRunning_);
+  logOutSteps();
+}
+
+void CApplication::logOutSteps() {
   if (currentUserID_ == u"-1") return;
   // Every step runs even when an earlier one failed; failures are not reported.
   try {

@@ -95,6 +95,8 @@ class CApplication : public Object {
 
  private:
   String findMidServerName();
+  // LogOut's steps, also run by Terminate while it is the step running.
+  void logOutSteps();
   // login (nLoginType null) and login2 share their steps.
   bool runLogin(int32_t* nLoginType);
   template <class Window>
@@ -128,6 +130,9 @@ class CApplication : public Object {
   Ref<IAddIn> addIn_;
   Ref<Object> mainForm_;
   EventSource events_;
+  // Init, login/login2, LogOut and Terminate run one at a time: called again while one of them
+  // runs (by an add-in, a host form or a window's event), each does nothing.
+  bool stepRunning_ = false;
 };
 
 }  // namespace lv8int

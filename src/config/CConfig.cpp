@@ -28,6 +28,7 @@ constexpr char16_t kNotARoot[] = u"这不是一个有效的配置目录。";
 constexpr char16_t kMayBeARoot[] = u"这可能是一个有效的配置目录。";
 constexpr char16_t kCannotLoad[] = u"无法装载系统配置文件:";
 constexpr char16_t kReason[] = u"错误原因：";
+constexpr char16_t kNulInLocator[] = u"配置目录定位文件中的 ConfigPath 含有 NUL 字符，无法使用：";
 
 // A configuration root holds one folder per application of the suite.
 bool isConfigurationRoot(const String& folder) {
@@ -38,7 +39,11 @@ bool isConfigurationRoot(const String& folder) {
 
 // The configuration root named in the locator file; it may be written with backslashes.
 String iniConfigPath(const String& iniFile) {
-  return files::fromWindowsPath(ini::readString(iniFile, kIniSection, kIniKey));
+  const String path = ini::readString(iniFile, kIniSection, kIniKey);
+  // Every file operation would cut the path at the NUL and so reach another folder than the
+  // one written, passing the root test on a mere prefix of it.
+  if (path.find(u'\0') != String::npos) raiseError(vbObjectError, kDefaultErrorSource, kNulInLocator + iniFile);
+  return files::fromWindowsPath(path);
 }
 
 // The client set-up tool beside the host program, or "" when there is none.
@@ -79,7 +84,10 @@ xml::XmlNodeList propertiesOf(const xml::XmlDocument& doc) {
 
 CConfig::CConfig() {
   Ref<CApplication> app = GZRGNTUtil::sharedApplication();
-  const String fullPath = app->FullPath();
+  // Every folder below is kept absolute, taken from the current folder of this moment: a later
+  // change of the current folder (LogOut makes the library's own current) must not move where a
+  // store is read or saved.
+  const String fullPath = files::absolutePath(app->FullPath());
 
   // 1-2. The folder "Config" beside the host program.
   const String hostFolder = files::withTrailingSeparator(files::folderOf(fullPath));
@@ -109,7 +117,7 @@ CConfig::CConfig() {
   }
 
   // 8. The application's own folder under the root.
-  path_ = files::withTrailingSeparator(path_) + configfiles::upperCase(files::baseName(fullPath)) + u"/";
+  path_ = files::withTrailingSeparator(files::absolutePath(path_)) + configfiles::upperCase(files::baseName(fullPath)) + u"/";
 
   // 9. The system properties.
   properties_ = make<Collection>();

@@ -15,7 +15,16 @@ namespace lv8int {
 
 CConsole::CConsole() = default;
 
-CConsole::~CConsole() {
+CConsole::~CConsole() { releaseWindows(); }
+
+void CConsole::Detach() {
+  detached_ = true;
+  releaseWindows();
+  // The host's form commonly keeps the console: the console must not keep the form in turn.
+  mainForm_ = nullptr;
+}
+
+void CConsole::releaseWindows() noexcept {
   // Runs while the application shuts down: nothing may escape from here.
   try {
     if (progress_) {
@@ -47,7 +56,7 @@ IMDIForm& CConsole::form() const {
 void CConsole::forward(StringView member, Args args) const { form().invoke(member, InvokeKind::Method, args); }
 
 void CConsole::AttachMainForm(const Ref<Object>& mainForm) {
-  if (mainForm_) return;
+  if (mainForm_ || detached_) return;
   if (!mainForm) raiseError(err::ObjectNotSet);
   Ref<IMDIForm> form = query<IMDIForm>(mainForm);
   if (!form) raiseError(err::TypeMismatch);
@@ -56,6 +65,7 @@ void CConsole::AttachMainForm(const Ref<Object>& mainForm) {
 }
 
 void CConsole::ShowHelp(int32_t ContextID) {
+  if (detached_) raiseError(err::ObjectNotSet);
   if (!help_) {
     Ref<CApplication> app = GZRGNTUtil::sharedApplication();
     Ref<CConfig> config = app->Config();
@@ -120,6 +130,7 @@ Ref<Object> CConsole::Menu() {
 int32_t CConsole::hwnd() { return mainForm_ ? mainForm_->hwnd() : 0; }
 
 Ref<IProgressBar> CConsole::ProgressBar() {
+  if (detached_) raiseError(err::ObjectNotSet);
   if (!progress_) progress_ = make<frmProgress>();
   return Ref<IProgressBar>(progress_.get());
 }

@@ -41,6 +41,11 @@ class CConsole : public Object {
   // Library-internal: keeps the main form (once) and calls its SetConsole. 13 when the object
   // is not an MDI main form (no form is then attached).
   void AttachMainForm(const Ref<Object>& mainForm);
+  // Library-internal: the application let go of the console (Terminate). The console lets go of
+  // the main form, unloads the progress window and closes help, so that a host that keeps the
+  // console it was given keeps nothing else alive; after this only IsClosing, Application and
+  // the events still work, the rest fails with 91.
+  void Detach();
 
   // Source of the __CConsole events (BandOpen).
   EventSource& events() { return events_; }
@@ -53,11 +58,14 @@ class CConsole : public Object {
   IMDIForm& form() const;
   // Calls a member of the main form by name.
   void forward(StringView member, Args args) const;
+  // Unloads the progress window and closes help; nothing escapes.
+  void releaseWindows() noexcept;
 
   Ref<IMDIForm> mainForm_;
   Ref<frmProgress> progress_;
   bool closing_ = false;
   Ref<CHTMLHelp> help_;
+  bool detached_ = false;
   EventSource events_;
 };
 

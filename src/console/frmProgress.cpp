@@ -38,10 +38,20 @@ void frmProgress::StartJob(const Ref<IProgressJob>& job, int32_t nJobID) {
     return;
   }
   // No window can be shown on this thread: the job runs at once, its errors reported as the
-  // window's would be.
+  // window's would be. A job that starts a job meets the window's own refusal, as it would with
+  // the window shown, instead of starting itself without end.
+  if (jobRunning_) {
+    raiseError(400, String(kDefaultErrorSource) + u"frmProgress.IProgressBar_StartJob()\\",
+               u"Form already displayed; can't show modally");
+  }
   try {
     if (!job) raiseError(err::ObjectNotSet);
     Ref<IProgressJob> keep = job;
+    jobRunning_ = true;
+    struct Done {
+      bool& flag;
+      ~Done() { flag = false; }
+    } done{jobRunning_};
     keep->RunJob(nJobID);
   } catch (const AutomationError& e) {
     make<GFrontEnd>()->ERB(e.number(), e.source(), e.description(), Variant(int32_t{16}));

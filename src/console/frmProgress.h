@@ -30,6 +30,7 @@ class frmProgress : public IProgressBar {
 
  private:
   std::unique_ptr<ProgressDialog> dialog_;
+  bool jobRunning_ = false;  // a job started without a window is running
 };
 
 }  // namespace lv8int

@@ -88,6 +88,19 @@ TEST_F(IniConfigTest, LocatorWithBackslashesAndATrailingOneGivesASingleSeparator
   EXPECT_TRUE(journal.empty());
 }
 
+TEST_F(IniConfigTest, ALocatorPathHoldingNulIsRefusedByNameBeforeAnythingIsAsked) {
+  // Cut at the NUL, the path would name the real root and pass the root test.
+  for (const std::string& path : {tree.root() + std::string(1, '\0') + "x", std::string(1, '\0')}) {
+    SCOPED_TRACE(path.size());
+    tree.writeLocator(path);
+    AutomationError e = errorOf([&] { create(); });
+    EXPECT_EQ(e.number(), vbObjectError);
+    EXPECT_EQ(e.description(),
+              u"配置目录定位文件中的 ConfigPath 含有 NUL 字符，无法使用：" + u(tree.hostFolder() + "lv8app.ini"));
+    EXPECT_TRUE(journal.empty());
+  }
+}
+
 TEST_F(UnlocatedConfigTest, DialogConfirmedOnARootWritesTheLocator) {
   dialog.selections = {u(tree.folder().path()), u(tree.root())};
   Ref<CConfig> config = create();

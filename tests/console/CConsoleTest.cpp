@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QProcess>
+#include <QPointer>
 #include <QProcessEnvironment>
 #include <QWidget>
 #include <cstdio>
@@ -226,6 +227,44 @@ TEST(ConsoleHelp, ContextNumbersZeroToTwoOpenThePagesAndOthersATopicOfTheFileNam
   h.form->dropConsole();
   console = nullptr;
   EXPECT_TRUE(test::waitUntil([] { return HelpWindow::current() == nullptr || !HelpWindow::current()->isVisible(); }));
+}
+
+// A host that keeps the console it was given for as long as its form lives, and never lets go.
+class KeepingHostForm : public test::TestHostForm {
+ public:
+  explicit KeepingHostForm(bool& ended) : ended_(ended) {}
+  ~KeepingHostForm() override { ended_ = true; }
+
+ private:
+  bool& ended_;
+};
+
+TEST(ConsoleKeptByTheHost, AfterTerminateItHoldsNeitherTheFormNorItsWindows) {
+  test::AppHarness h;
+  std::filesystem::create_directories(h.tree.hostFolder() + "help");
+  std::filesystem::copy_file(std::string(LV8_TEST_FIXTURES) + "/help/sample.chm",
+                             h.tree.hostFolder() + "help/lv8test.chm");
+  bool formEnded = false;
+  h.form = make<KeepingHostForm>(formEnded);
+  h.init();
+  Ref<CConsole> console = h.app->Console();
+  QPointer<ProgressDialog> progress = dynamic_cast<frmProgress*>(console->ProgressBar().get())->dialog();
+  ASSERT_TRUE(progress);
+  console->ShowHelp(0);
+  ASSERT_NE(HelpWindow::current(), nullptr);
+
+  h.app->Terminate();
+  EXPECT_FALSE(progress);
+  EXPECT_TRUE(test::waitUntil([] { return HelpWindow::current() == nullptr || !HelpWindow::current()->isVisible(); }));
+  EXPECT_FALSE(console->Object_());
+  EXPECT_EQ(errorOf([&] { console->ProgressBar(); }), err::ObjectNotSet);
+  EXPECT_EQ(errorOf([&] { console->ShowHelp(0); }), err::ObjectNotSet);
+  EXPECT_EQ(errorOf([&] { console->SetStatusText(u"x", u""); }), err::ObjectNotSet);
+
+  // The host lets go of its form only: the form, and the console it kept, end with it.
+  console = nullptr;
+  h.form = nullptr;
+  EXPECT_TRUE(formEnded);
 }
 
 TEST(CreateComponent, CreatesRegisteredClassesLocally) {

@@ -9,6 +9,7 @@
 #include <QTest>
 #include <deque>
 #include <functional>
+#include <thread>
 
 #include "console/CConsole.h"
 #include "console/ProgressDialog.h"
@@ -297,6 +298,31 @@ TEST(Progress, StartJobWhileAJobRunsFailsWithItsNameInTheSource) {
   EXPECT_EQ(source, u"LV8INTfrmProgress.IProgressBar_StartJob()\\");
   EXPECT_EQ(inner->calls, 0);
   EXPECT_TRUE(outerStillVisible);
+}
+
+TEST(Progress, WithoutAWindowAJobThatStartsAJobMeetsTheSameRefusal) {
+  // Another thread cannot show the window: jobs run at once there.
+  int32_t number = 0;
+  String source;
+  int runs = 0;
+  std::thread([&] {
+    Ref<frmProgress> bar = make<frmProgress>();
+    Ref<ScriptJob> job;
+    job = make<ScriptJob>([&](int32_t) {
+      // Bounded, so that a missing refusal fails here instead of overflowing the stack.
+      if (++runs > 3) return;
+      try {
+        bar->StartJob(Ref<IProgressJob>(job), 2);
+      } catch (const AutomationError& e) {
+        number = e.number();
+        source = e.source();
+      }
+    });
+    bar->StartJob(Ref<IProgressJob>(job), 1);
+  }).join();
+  EXPECT_EQ(runs, 1);
+  EXPECT_EQ(number, 400);
+  EXPECT_EQ(source, u"LV8INTfrmProgress.IProgressBar_StartJob()\\");
 }
 
 TEST(Progress, UnloadingEndsARunningDisplay) {

@@ -32,7 +32,7 @@ AppHarness::~AppHarness() {
     app->Terminate();
   } catch (...) {
   }
-  form->dropConsole();
+  if (form) form->dropConsole();
   files::setCurrentDirectory(previousDirectory_);
 }
 

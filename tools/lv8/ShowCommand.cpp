@@ -13,6 +13,7 @@
 #include "Command.h"
 #include "app/CApplication.h"
 #include "app/GZRGNTUtil.h"
+#include "app/HeadlessMainForm.h"
 #include "config/CConfig.h"
 #include "console/CToolbar.h"
 #include "console/ProgressDialog.h"
@@ -99,35 +100,8 @@ bool parse(const CommandArgs& args, Options& o) {
   return o.what != "hint" || !o.hintName.empty();
 }
 
-// The host's main form for a tree opened from the command line: takes its caption, shows nothing.
-class ToolMainForm : public IMDIForm {
- public:
-  void Show() override {}
-  void Hide() override {}
-  int32_t hwnd() override { return 0; }
-  void putCaption(const String& caption) { caption_ = caption; }
-  String Caption() const { return caption_; }
-  void SetConsole(const Ref<Object>&) {}
-  Ref<Object> Menu() const { return menu_; }
-  void setMenu(Ref<Object> menu) { menu_ = std::move(menu); }
-  static const DispatchTable* table() {
-    static const DispatchTable t = DispatchBuilder<ToolMainForm>(u"ToolMainForm")
-                                       .get(u"Menu", &ToolMainForm::Menu)
-                                       .get(u"Caption", &ToolMainForm::Caption)
-                                       .put(u"Caption", &ToolMainForm::putCaption)
-                                       .method(u"SetConsole", &ToolMainForm::SetConsole)
-                                       .build();
-    return &t;
-  }
-  const DispatchTable* dispatchTable() const override { return table(); }
-
- private:
-  String caption_;
-  Ref<Object> menu_;
-};
-
-void startHost(const Options& o, const Ref<ToolMainForm>& form = make<ToolMainForm>()) {
-  if (auto host = o.get("host")) GZRGNTUtil::sharedApplication()->Init(Ref<Object>(form), fromUtf8(*host));
+void startHost(const Options& o, const Ref<HeadlessMainForm>& form = make<HeadlessMainForm>()) {
+  if (auto host = o.get("host")) HeadlessMainForm::startApplication(*GZRGNTUtil::sharedApplication(), fromUtf8(*host), form);
 }
 
 // The window's client area under a drawn caption bar, since a picture taken from inside the
@@ -311,7 +285,7 @@ int showToolbar(const Options& o) {
   };
   Ref<ToolbarBand> file = menu->addBand(u"File", ToolbarBand::Popup);
   for (const Item& item : items) file->Tools()->Add(file->Tools()->Count() + 1, String(u"mnu") + item.name);
-  Ref<ToolMainForm> mainForm = make<ToolMainForm>();
+  Ref<HeadlessMainForm> mainForm = make<HeadlessMainForm>();
   mainForm->setMenu(menu);
   startHost(o, mainForm);
 

@@ -306,6 +306,15 @@ bool setCurrentDirectory(StringView path) {
   return !path.empty() && ::chdir(resolveUtf8(toUtf8(path)).c_str()) == 0;
 }
 
+String absolutePath(StringView path) {
+  if (path.empty() || path.front() == u'/') return String(path);
+  String folder = currentDirectory();
+  // Without a current folder there is nothing to take it from: kept as given.
+  if (folder.empty()) return String(path);
+  if (path.starts_with(u"./")) path.remove_prefix(2);
+  return folder + String(path);
+}
+
 String libraryFolder() {
   Dl_info info{};
   if (!::dladdr(reinterpret_cast<void*>(&libraryFolder), &info) || !info.dli_fname) return currentDirectory();

@@ -35,6 +35,10 @@ std::optional<std::string> readFile(StringView path);
 // The process's current folder, ending with "/".
 String currentDirectory();
 bool setCurrentDirectory(StringView path);
+// The path taken from the current folder when it is relative; an absolute or empty path is
+// returned as it is. A path kept for later use is made absolute at once, so that a later change
+// of the current folder cannot change what it names.
+String absolutePath(StringView path);
 
 // The folder of the file liblv8int was loaded from, absolute, ending with "/".
 String libraryFolder();

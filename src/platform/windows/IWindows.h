@@ -4,7 +4,9 @@
 // A handle is a Long naming a window of this process (a QWidget) or a top-level window of
 // another process (an X11 client). A handle stays the same for the life of its window and is
 // not given to another window; 0 is never a handle. Operations on a handle whose window is
-// gone, or on a Qt window from a thread other than its own, fail (false, empty, 0).
+// gone, or on a Qt window from a thread other than its own, fail (false, empty, 0): to another
+// thread a Qt window is no window at all, so that no thread touches a window its own thread may
+// be deleting.
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -29,14 +31,15 @@ class IWindows {
  public:
   virtual ~IWindows() = default;
 
-  // The handle of a widget (any widget, a window or a child); 0 for none.
+  // The handle of a widget (any widget, a window or a child); 0 for none and for a widget of
+  // another thread.
   virtual int32_t handleOf(QWidget* widget) = 0;
-  // The widget of a handle; null when the handle names no live widget of this process.
+  // The widget of a handle; null when the handle names no live widget of the calling thread.
   virtual QWidget* widgetOf(int32_t handle) = 0;
   // True while the handle names a live window.
   virtual bool isWindow(int32_t handle) = 0;
 
-  // This process's top-level windows, hidden ones included.
+  // This process's top-level windows, hidden ones included; none off the application's thread.
   virtual std::vector<int32_t> topLevelWindows() = 0;
   // The top-level windows of a process, the top of the stacking order first: this process's
   // own Qt windows, or another process's X11 clients when a display is there (none otherwise).

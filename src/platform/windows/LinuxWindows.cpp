@@ -13,10 +13,14 @@ namespace lv8int {
 
 namespace {
 
-// A widget may only be touched from its own thread.
-QWidget* usable(int32_t handle) {
-  QWidget* w = WindowRegistry::instance().widget(handle);
-  return w && w->thread() == QThread::currentThread() ? w : nullptr;
+// A widget may only be touched from its own thread; the registry hands out no other.
+QWidget* usable(int32_t handle) { return WindowRegistry::instance().widget(handle); }
+
+// Qt's list of top-level widgets belongs to the thread of the application object: read from
+// any other thread it races with the widgets being made and deleted there.
+bool onApplicationThread() {
+  QCoreApplication* app = QCoreApplication::instance();
+  return qobject_cast<QApplication*>(app) && app->thread() == QThread::currentThread();
 }
 
 bool isOwnedWindow(QWidget* w) { return w->parentWidget() != nullptr; }
@@ -28,14 +32,14 @@ int32_t LinuxWindows::handleOf(QWidget* widget) { return WindowRegistry::instanc
 QWidget* LinuxWindows::widgetOf(int32_t handle) { return WindowRegistry::instance().widget(handle); }
 
 bool LinuxWindows::isWindow(int32_t handle) {
-  if (WindowRegistry::instance().widget(handle)) return true;
+  if (usable(handle)) return true;
   const auto id = WindowRegistry::instance().foreign(handle);
   return id && X11Windows::instance().exists(*id);
 }
 
 std::vector<int32_t> LinuxWindows::topLevelWindows() {
   std::vector<int32_t> out;
-  if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return out;
+  if (!onApplicationThread()) return out;
   // Qt keeps no stacking order: the active window first, then the visible ones, then the hidden.
   QWidget* active = QApplication::activeWindow();
   if (active) out.push_back(handleOf(active));
@@ -108,6 +112,8 @@ bool LinuxWindows::enableWindow(int32_t handle, bool enable) {
 
 bool LinuxWindows::isWindowEnabled(int32_t handle) {
   if (QWidget* w = usable(handle)) return w->isEnabled();
+  // Another process's window cannot be disabled from here; a Qt window of another thread is
+  // no window to this one.
   return isWindow(handle);
 }
 

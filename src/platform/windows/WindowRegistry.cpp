@@ -1,5 +1,6 @@
 #include "platform/windows/WindowRegistry.h"
 
+#include <QThread>
 #include <QWidget>
 #include <limits>
 
@@ -21,12 +22,21 @@ int32_t WindowRegistry::allocate() {
 
 int32_t WindowRegistry::handleOf(QWidget* widget) {
   if (!widget) return 0;
+  const std::thread::id self = std::this_thread::get_id();
+  {
+    std::lock_guard lock(mutex_);
+    if (auto it = byWidget_.find(widget); it != byWidget_.end())
+      return byHandle_.at(it->second).owner == self ? it->second : 0;
+  }
+  // Only the widget's own thread may give it a handle. The caller holds the widget, so asking
+  // for its thread is safe; the answer is read atomically.
+  if (widget->thread() != QThread::currentThread()) return 0;
   int32_t handle;
   {
     std::lock_guard lock(mutex_);
     if (auto it = byWidget_.find(widget); it != byWidget_.end()) return it->second;
     handle = allocate();
-    byHandle_[handle] = Entry{widget, 0};
+    byHandle_[handle] = Entry{widget, self, 0};
     byWidget_[widget] = handle;
   }
   // The entry goes with the widget, so that a new widget at the same address gets a new handle.
@@ -45,7 +55,8 @@ void WindowRegistry::forget(int32_t handle) {
 QWidget* WindowRegistry::widget(int32_t handle) {
   std::lock_guard lock(mutex_);
   auto it = byHandle_.find(handle);
-  return it == byHandle_.end() ? nullptr : it->second.widget;
+  if (it == byHandle_.end() || it->second.owner != std::this_thread::get_id()) return nullptr;
+  return it->second.widget;
 }
 
 int32_t WindowRegistry::handleOfForeign(uint64_t windowId) {
@@ -53,7 +64,7 @@ int32_t WindowRegistry::handleOfForeign(uint64_t windowId) {
   std::lock_guard lock(mutex_);
   if (auto it = byForeign_.find(windowId); it != byForeign_.end()) return it->second;
   const int32_t handle = allocate();
-  byHandle_[handle] = Entry{nullptr, windowId};
+  byHandle_[handle] = Entry{nullptr, {}, windowId};
   byForeign_[windowId] = handle;
   return handle;
 }

@@ -4,7 +4,7 @@
 
 #include "platform/ServiceScope.h"
 #include "platform/automation/AutomationError.h"
-#include "platform/components/LibraryRegistration.h"
+#include "typelib/LibraryRegistration.h"
 #include "platform/helpers/Helpers.h"
 #include "platform/registry/Registry.h"
 #include "support/TempFolder.h"
@@ -142,7 +142,7 @@ TEST_F(Registration, AUsersOwnRegistrationHidesTheMachinesAndLeavesItAlone) {
 }
 
 TEST_F(Registration, TheLibraryRegistersItsCreatableClasses) {
-  components::registerLibrary(u"/usr/lib/liblv8int.so.2");
+  typelib::registerLibrary(u"/usr/lib/liblv8int.so.2");
   // The four global classes and CSysStatus are creatable; the others are handed out only.
   for (const char16_t* progID : {u"LV8INT.GZRGNTUtil", u"LV8INT.GBackEnd", u"LV8INT.GFrontEnd", u"LV8INT.GResman",
                                  u"LV8INT.CSysStatus"}) {
@@ -153,13 +153,13 @@ TEST_F(Registration, TheLibraryRegistersItsCreatableClasses) {
   EXPECT_EQ(components::clsidOfProgID(u"LV8INT.GBackEnd"), u"{F7A9D7CB-2847-418F-9201-26327048173A}");
   EXPECT_FALSE(exists(u"LV8INT.CApplication"));
   EXPECT_FALSE(exists(u"CLSID\\{6B47B370-D28C-4042-B7FB-00C321840BF7}"));
-  components::unregisterLibrary(u"/usr/lib/liblv8int.so.2");
+  typelib::unregisterLibrary(u"/usr/lib/liblv8int.so.2");
   EXPECT_FALSE(exists(u"LV8INT.GBackEnd"));
   EXPECT_FALSE(exists(u"CLSID\\{F7A9D7CB-2847-418F-9201-26327048173A}"));
   // Without a path the library names its own file.
-  components::registerLibrary();
-  EXPECT_EQ(components::inprocServer(u"{F7A9D7CB-2847-418F-9201-26327048173A}"), components::libraryFile());
-  EXPECT_NE(components::libraryFile().find(u"liblv8int.so"), String::npos);
+  typelib::registerLibrary();
+  EXPECT_EQ(components::inprocServer(u"{F7A9D7CB-2847-418F-9201-26327048173A}"), typelib::libraryFile());
+  EXPECT_NE(typelib::libraryFile().find(u"liblv8int.so"), String::npos);
 }
 
 }  // namespace

@@ -15,7 +15,7 @@
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/Conversions.h"
 #include "platform/components/ClassRegistration.h"
-#include "platform/components/LibraryRegistration.h"
+#include "typelib/LibraryRegistration.h"
 #include "platform/components/PluginLibrary.h"
 #include "platform/registry/Registry.h"
 #include "support/TempFolder.h"
@@ -116,7 +116,7 @@ TEST_F(PluginInProcess, RegisteredPluginIsLoadedOnceAndMakesObjects) {
 TEST_F(PluginInProcess, EntryPointsAreThePluginsOwn) {
   String error;
   PluginLibrary* plugin = PluginLibrary::open(fromUtf8(kPlugin), error);
-  PluginLibrary* library = PluginLibrary::open(components::libraryFile(), error);
+  PluginLibrary* library = PluginLibrary::open(typelib::libraryFile(), error);
   ASSERT_NE(plugin, nullptr);
   ASSERT_NE(library, nullptr);
   // The plug-in links liblv8int, which exports entry points of the same names for its own

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QTest>
 #include <QWidget>
+#include <atomic>
 #include <cstdlib>
 #include <memory>
 #include <thread>
@@ -151,6 +152,52 @@ TEST(LinuxWindows, WidgetsAreOnlyTouchedFromTheirOwnThread) {
   EXPECT_FALSE(enabled);
   EXPECT_TRUE(w.isEnabled());
   EXPECT_EQ(windows.windowText(h), u"主窗口");
+}
+
+// While this thread makes, shows and deletes windows, another thread asks about each of them as
+// it lives and dies. It must learn nothing of them (they are no windows to it), and must never
+// touch one: before, it read a widget the registry had handed it while the widget was deleted.
+TEST(LinuxWindows, AnotherThreadLearnsNothingOfWindowsBeingMadeAndDeleted) {
+  LinuxWindows windows;
+  QWidget keeper;  // a window that lives throughout, as a host's main window does
+  keeper.show();
+  std::atomic<int32_t> current{windows.handleOf(&keeper)};
+  QWidget* const keeperAddress = &keeper;
+  std::atomic<bool> done{false};
+  std::atomic<int> answered{0}, rounds{0};
+
+  std::thread asker([&] {
+    while (!done.load() || rounds.load() == 0) {
+      const int32_t h = current.load();
+      int seen = 0;
+      seen += windows.isWindow(h);
+      seen += windows.isWindowEnabled(h);
+      seen += windows.widgetOf(h) != nullptr;
+      seen += windows.windowRect(h).has_value();
+      seen += !windows.windowText(h).empty();
+      seen += !windows.topLevelWindows().empty();
+      seen += windows.mainWindowOf(::getpid()) != 0;
+      seen += windows.handleOf(keeperAddress) != 0;
+      answered += seen;
+      ++rounds;
+    }
+  });
+  // Bounded by count, not by time.
+  for (int i = 0; i < 1500; ++i) {
+    auto w = std::make_unique<QWidget>(i % 3 == 0 ? nullptr : &keeper);
+    w->setWindowTitle(QStringLiteral("窗口 %1").arg(i));
+    if (i % 5 == 0) w->show();
+    current = windows.handleOf(w.get());
+    if (i % 50 == 0) QApplication::processEvents();
+    w.reset();
+  }
+  done = true;
+  asker.join();
+  EXPECT_GT(rounds.load(), 0);
+  EXPECT_EQ(answered.load(), 0);
+  // Its own thread still has every answer.
+  EXPECT_TRUE(windows.isWindowEnabled(windows.handleOf(&keeper)));
+  EXPECT_FALSE(windows.topLevelWindows().empty());
 }
 
 TEST(LinuxWindows, ThisProcessesWindowsAndItsMainWindow) {

@@ -5,7 +5,7 @@
 // `lv8-regsvr liblv8int.so` registers it like any plug-in.
 #include "platform/automation/String.h"
 
-namespace lv8int::components {
+namespace lv8int::typelib {
 
 // The absolute path of the file liblv8int was loaded from.
 String libraryFile();
@@ -15,4 +15,4 @@ String libraryFile();
 void registerLibrary(StringView modulePath = {});
 void unregisterLibrary(StringView modulePath = {});
 
-}  // namespace lv8int::components
+}  // namespace lv8int::typelib

@@ -1,4 +1,4 @@
-#include "platform/components/LibraryRegistration.h"
+#include "typelib/LibraryRegistration.h"
 
 #include <dlfcn.h>
 
@@ -12,13 +12,15 @@
 #include "platform/registry/IRegistry.h"
 #include "typelib/TypeLibrary.h"
 
-namespace lv8int::components {
+namespace lv8int::typelib {
+
+using components::ClassInfo;
 
 namespace {
 
 std::vector<ClassInfo> creatableClasses() {
   std::vector<ClassInfo> out;
-  for (const typelib::ClassDesc& c : typelib::typeLibrary().classes)
+  for (const ClassDesc& c : typeLibrary().classes)
     if (c.creatable) out.push_back({c.progID(), c.clsid, {}, c.progID()});
   return out;
 }
@@ -37,18 +39,18 @@ String libraryFile() {
 void registerLibrary(StringView modulePath) {
   String path = serverPath(modulePath);
   IRegistry::current().transaction([&] {
-    for (const ClassInfo& c : creatableClasses()) registerClass(c, path);
+    for (const ClassInfo& c : creatableClasses()) components::registerClass(c, path);
   });
 }
 
 void unregisterLibrary(StringView modulePath) {
   String path = serverPath(modulePath);
   IRegistry::current().transaction([&] {
-    for (const ClassInfo& c : creatableClasses()) unregisterClass(c, path);
+    for (const ClassInfo& c : creatableClasses()) components::unregisterClass(c, path);
   });
 }
 
-}  // namespace lv8int::components
+}  // namespace lv8int::typelib
 
 // The library's own plug-in entry points. Creation answers only from the factories compiled
 // into the process, never through the registry again: the registry is what sent the request.
@@ -66,11 +68,11 @@ LV8_PLUGIN_EXPORT lv8int::Object* LV8CreateObject(const char16_t* clsid) {
 }
 
 LV8_PLUGIN_EXPORT int32_t LV8RegisterServer(const char* modulePath) {
-  return lv8int::components::runEntryPoint([&] { lv8int::components::registerLibrary(modulePath ? lv8int::fromUtf8(modulePath) : lv8int::String()); });
+  return lv8int::components::runEntryPoint([&] { lv8int::typelib::registerLibrary(modulePath ? lv8int::fromUtf8(modulePath) : lv8int::String()); });
 }
 
 LV8_PLUGIN_EXPORT int32_t LV8UnregisterServer(const char* modulePath) {
-  return lv8int::components::runEntryPoint([&] { lv8int::components::unregisterLibrary(modulePath ? lv8int::fromUtf8(modulePath) : lv8int::String()); });
+  return lv8int::components::runEntryPoint([&] { lv8int::typelib::unregisterLibrary(modulePath ? lv8int::fromUtf8(modulePath) : lv8int::String()); });
 }
 
 LV8_PLUGIN_EXPORT int32_t LV8CanUnloadNow() { return 1; }
