@@ -21,6 +21,8 @@ HRESULT CIStream::Read(void* pv, uint32_t cb, uint32_t* pcbRead) {
   uint64_t count = 0;
   if (position_ >= 0 && static_cast<uint64_t>(position_) < buffer_.size()) {
     count = std::min<uint64_t>(cb, buffer_.size() - static_cast<uint64_t>(position_));
+    // The position stays a 32-bit number even over a buffer of more than 2 GB.
+    count = std::min<uint64_t>(count, uint64_t(std::numeric_limits<int32_t>::max()) - uint64_t(position_));
     if (count > 0) std::memcpy(pv, buffer_.data() + position_, count);
     position_ += static_cast<int32_t>(count);
   }
@@ -44,7 +46,8 @@ HRESULT CIStream::Seek(int64_t dlibMove, uint32_t dwOrigin, uint64_t* plibNewPos
   }
   if (dwOrigin <= STREAM_SEEK_END) {
     // A target beyond the 32-bit position leaves the position where it was.
-    bool overflow = (dlibMove > 0 && base > std::numeric_limits<int64_t>::max() - dlibMove);
+    bool overflow = (dlibMove > 0 && base > std::numeric_limits<int64_t>::max() - dlibMove) ||
+                    (dlibMove < 0 && base < std::numeric_limits<int64_t>::min() - dlibMove);
     int64_t target = overflow ? 0 : base + dlibMove;
     if (!overflow && target >= std::numeric_limits<int32_t>::min() && target <= std::numeric_limits<int32_t>::max())
       position_ = static_cast<int32_t>(target);

@@ -38,6 +38,8 @@ TEST(CIStream, ReadsAndSeeksOverA108ByteBuffer) {
       // A move past the 32-bit position is not made.
       {Step::Seek, 10, STREAM_SEEK_CUR, std::numeric_limits<int32_t>::max() - 2},
       {Step::Seek, std::numeric_limits<int64_t>::max(), STREAM_SEEK_END, std::numeric_limits<int32_t>::max() - 2},
+      {Step::Seek, -5, STREAM_SEEK_SET, -5},
+      {Step::Seek, std::numeric_limits<int64_t>::min(), STREAM_SEEK_CUR, -5},
       {Step::Seek, 100, STREAM_SEEK_SET, 100},
       {Step::Read, 0xFFFFFFFFu, 0, 8, 100},
   };

@@ -12,15 +12,7 @@ namespace lv8int {
 namespace {
 
 using test::CodePageScope;
-
-int32_t errorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const AutomationError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using test::errorOf;
 
 class CResourceDLLTest : public ::testing::TestWithParam<int> {
  protected:

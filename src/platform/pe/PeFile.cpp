@@ -27,7 +27,7 @@ void fail(String* error, StringView why) {
 // directory are not looked at (the format's own limit is 2 x 65535).
 constexpr uint32_t kMaxEntries = 0x20000;
 // Directory entries a listing of the whole tree reads at most.
-constexpr size_t kMaxVisits = 1u << 20;
+constexpr size_t kMaxVisits = 1u << 16;
 
 }  // namespace
 
@@ -185,28 +185,40 @@ std::vector<PeFile::DirEntry> PeFile::directory(uint32_t offset) const {
   const auto& r = resources_;
   if (!inside(r, offset, 16)) return out;
   uint32_t count = std::min<uint32_t>(uint32_t(readU16(r, offset + 12)) + readU16(r, offset + 14), kMaxEntries);
+  // Entries past the end of the resource data are not there.
+  count = static_cast<uint32_t>(std::min<uint64_t>(count, (r.size() - offset - 16) / 8));
+  out.reserve(count);
   for (uint32_t i = 0; i < count; ++i) {
-    uint64_t e = uint64_t(offset) + 16 + uint64_t(i) * 8;
-    if (!inside(r, e, 8)) break;
+    size_t e = size_t(offset) + 16 + size_t(i) * 8;
     uint32_t name = readU32(r, e), target = readU32(r, e + 4);
-    DirEntry d{ResourceName(static_cast<uint16_t>(name & 0xFFFF)), target & 0x7FFFFFFF, (target & 0x80000000u) != 0};
-    if (name & 0x80000000u) {
-      uint32_t at = name & 0x7FFFFFFF;
-      if (!inside(r, at, 2)) continue;
-      uint16_t len = readU16(r, at);
-      if (!inside(r, uint64_t(at) + 2, uint64_t(len) * 2)) continue;
-      String text(len, u'\0');
-      for (uint16_t k = 0; k < len; ++k) text[k] = static_cast<char16_t>(readU16(r, at + 2 + size_t(k) * 2));
-      d.name = ResourceName(std::move(text));
-    }
-    out.push_back(std::move(d));
+    out.push_back({name & 0x7FFFFFFF, target & 0x7FFFFFFF, (target & 0x80000000u) != 0, (name & 0x80000000u) != 0});
   }
   return out;
 }
 
+bool PeFile::matches(const DirEntry& entry, const ResourceName& name) const {
+  if (entry.named == name.isId()) return false;
+  if (!entry.named) return entry.id() == name.id();
+  // The text is read only when its length is the one looked for (the loader compares texts
+  // upper-cased character by character, so lengths agree).
+  if (!inside(resources_, entry.name, 2) || readU16(resources_, entry.name) != name.text().size()) return false;
+  return nameOf(entry).matches(name);
+}
+
+ResourceName PeFile::nameOf(const DirEntry& entry) const {
+  if (!entry.named) return ResourceName(entry.id());
+  const auto& r = resources_;
+  if (!inside(r, entry.name, 2)) return ResourceName(String());
+  uint16_t len = readU16(r, entry.name);
+  if (!inside(r, uint64_t(entry.name) + 2, uint64_t(len) * 2)) return ResourceName(String());
+  String text(len, u'\0');
+  for (uint16_t k = 0; k < len; ++k) text[k] = static_cast<char16_t>(readU16(r, entry.name + 2 + size_t(k) * 2));
+  return ResourceName(std::move(text));
+}
+
 std::optional<uint32_t> PeFile::subdirectory(uint32_t offset, const ResourceName& name) const {
   for (const DirEntry& d : directory(offset))
-    if (d.isDirectory && d.name.matches(name)) return d.target;
+    if (d.isDirectory && matches(d, name)) return d.target;
   return std::nullopt;
 }
 
@@ -219,38 +231,46 @@ std::optional<ResourceData> PeFile::dataEntry(uint32_t offset, uint16_t language
   return ResourceData{bytes, language, readU32(r, offset + 8)};
 }
 
+std::optional<uint32_t> PeFile::nameDirectory(const ResourceName& type, const ResourceName& name) const {
+  if (!hasResources()) return std::nullopt;
+  auto t = subdirectory(0, type);
+  if (!t) return std::nullopt;
+  return subdirectory(*t, name);
+}
+
 std::vector<uint16_t> PeFile::languages(const ResourceName& type, const ResourceName& name) const {
   std::vector<uint16_t> out;
-  if (!hasResources()) return out;
-  auto t = subdirectory(0, type);
-  if (!t) return out;
-  auto n = subdirectory(*t, name);
-  if (!n) return out;
-  for (const DirEntry& d : directory(*n))
-    if (!d.isDirectory && d.name.isId()) out.push_back(d.name.id());
+  if (auto n = nameDirectory(type, name))
+    for (const DirEntry& d : directory(*n))
+      if (!d.isDirectory && !d.named) out.push_back(d.id());
   return out;
 }
 
 std::optional<ResourceData> PeFile::find(const ResourceName& type, const ResourceName& name) const {
-  std::vector<uint16_t> langs = languages(type, name);
+  auto n = nameDirectory(type, name);
+  if (!n) return std::nullopt;
+  std::vector<uint16_t> langs;
+  std::vector<uint32_t> targets;
+  for (const DirEntry& d : directory(*n)) {
+    if (d.isDirectory || d.named) continue;
+    langs.push_back(d.id());
+    targets.push_back(d.target);
+  }
   if (langs.empty()) return std::nullopt;
   size_t chosen = chooseLanguage(langs, codepage::activeCodePage());
-  if (auto data = find(type, name, langs[chosen])) return data;
-  // The preferred entry is damaged: take any other that reads.
-  for (uint16_t l : langs)
-    if (auto data = find(type, name, l)) return data;
+  if (auto data = dataEntry(targets[chosen], langs[chosen])) return data;
+  // The preferred entry is damaged: take the first other that reads.
+  for (size_t i = 0; i < langs.size(); ++i)
+    if (auto data = dataEntry(targets[i], langs[i])) return data;
   return std::nullopt;
 }
 
 std::optional<ResourceData> PeFile::find(const ResourceName& type, const ResourceName& name,
                                          uint16_t language) const {
-  if (!hasResources()) return std::nullopt;
-  auto t = subdirectory(0, type);
-  if (!t) return std::nullopt;
-  auto n = subdirectory(*t, name);
+  auto n = nameDirectory(type, name);
   if (!n) return std::nullopt;
   for (const DirEntry& d : directory(*n))
-    if (!d.isDirectory && d.name.isId() && d.name.id() == language) return dataEntry(d.target, language);
+    if (!d.isDirectory && !d.named && d.id() == language) return dataEntry(d.target, language);
   return std::nullopt;
 }
 
@@ -292,15 +312,15 @@ std::vector<std::pair<uint16_t, String>> PeFile::strings() const {
   size_t budget = kMaxVisits;
   std::vector<DirEntry> blocks = directory(*t);
   for (const DirEntry& d : blocks) {
-    if (!d.isDirectory || !d.name.isId() || d.name.id() == 0) continue;
+    if (!d.isDirectory || d.named || d.id() == 0) continue;
     std::vector<DirEntry> langs = directory(d.target);
     if (langs.size() > budget) break;
     budget -= langs.size();
     std::vector<uint16_t> ids;
     std::vector<uint32_t> targets;
     for (const DirEntry& l : langs) {
-      if (l.isDirectory || !l.name.isId()) continue;
-      ids.push_back(l.name.id());
+      if (l.isDirectory || l.named) continue;
+      ids.push_back(l.id());
       targets.push_back(l.target);
     }
     if (ids.empty()) continue;
@@ -310,7 +330,7 @@ std::vector<std::pair<uint16_t, String>> PeFile::strings() const {
     for (unsigned i = 0; i < 16; ++i) {
       auto s = blockString(block->bytes, i);
       if (!s) break;
-      uint32_t id = (uint32_t(d.name.id()) - 1) * 16 + i;
+      uint32_t id = (uint32_t(d.id()) - 1) * 16 + i;
       if (!s->empty() && id <= 0xFFFF) out.emplace_back(static_cast<uint16_t>(id), std::move(*s));
     }
   }
@@ -320,22 +340,29 @@ std::vector<std::pair<uint16_t, String>> PeFile::strings() const {
 std::vector<ResourceEntry> PeFile::entries() const {
   std::vector<ResourceEntry> out;
   if (!hasResources()) return out;
-  // Directories may share subdirectories; a hostile file could make the walk enormous.
+  // Directories may share subdirectories and names may be long; a hostile file could make
+  // the walk enormous, so entries and name characters read count against one budget.
   size_t budget = kMaxVisits;
+  auto spend = [&budget](size_t n) {
+    if (n > budget) return false;
+    budget -= n;
+    return true;
+  };
   for (const DirEntry& t : directory(0)) {
     if (!t.isDirectory) continue;
+    ResourceName type = nameOf(t);
     std::vector<DirEntry> names = directory(t.target);
-    if (names.size() > budget) return out;
-    budget -= names.size();
+    if (!spend(names.size() + type.text().size())) return out;
     for (const DirEntry& n : names) {
       if (!n.isDirectory) continue;
+      ResourceName name = nameOf(n);
       std::vector<DirEntry> langs = directory(n.target);
-      if (langs.size() > budget) return out;
-      budget -= langs.size();
+      if (!spend(langs.size() + name.text().size())) return out;
       for (const DirEntry& l : langs) {
-        if (l.isDirectory || !l.name.isId()) continue;
-        if (auto data = dataEntry(l.target, l.name.id()))
-          out.push_back({t.name, n.name, l.name.id(), static_cast<uint32_t>(data->bytes.size())});
+        if (l.isDirectory || l.named) continue;
+        if (!spend(type.text().size() + name.text().size())) return out;
+        if (auto data = dataEntry(l.target, l.id()))
+          out.push_back({type, name, l.id(), static_cast<uint32_t>(data->bytes.size())});
       }
     }
   }

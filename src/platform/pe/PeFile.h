@@ -83,12 +83,20 @@ class PeFile {
 
   // Bytes at an RVA, or an empty span when [rva, rva + size) is not inside a section's file data.
   std::span<const uint8_t> atRva(uint32_t rva, uint32_t size) const;
+  // A directory entry as stored: its name (a number, or the offset of a counted text) and
+  // its target (a subdirectory or a data entry). Names are read only when compared or listed.
   struct DirEntry {
-    ResourceName name;
+    uint32_t name;
     uint32_t target;  // offset in resources_
     bool isDirectory;
+    bool named;
+    uint16_t id() const { return static_cast<uint16_t>(name & 0xFFFF); }
   };
   std::vector<DirEntry> directory(uint32_t offset) const;
+  bool matches(const DirEntry& entry, const ResourceName& name) const;
+  ResourceName nameOf(const DirEntry& entry) const;
+  // The language directory of (type, name).
+  std::optional<uint32_t> nameDirectory(const ResourceName& type, const ResourceName& name) const;
   std::optional<ResourceData> dataEntry(uint32_t offset, uint16_t language) const;
   std::optional<uint32_t> subdirectory(uint32_t offset, const ResourceName& name) const;
 };

@@ -1,5 +1,6 @@
 #include "platform/pictures/IconDirectory.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <tuple>
 
@@ -22,6 +23,9 @@ uint16_t bitsOfColorCount(uint8_t colors) {
   }
 }
 
+// Images of one icon looked at at most; real icons hold a handful.
+constexpr uint16_t kMaxImages = 256;
+
 }  // namespace
 
 bool parseIconFile(std::span<const uint8_t> file, std::vector<IconImageEntry>& entries, bool& cursor) {
@@ -30,7 +34,7 @@ bool parseIconFile(std::span<const uint8_t> file, std::vector<IconImageEntry>& e
   uint16_t type = readU16(file, 2);
   if (type != 1 && type != 2) return false;
   cursor = type == 2;
-  uint16_t count = readU16(file, 4);
+  uint16_t count = std::min(readU16(file, 4), kMaxImages);
   for (uint16_t i = 0; i < count; ++i) {
     size_t e = 6 + size_t(i) * 16;
     if (e + 16 > file.size()) break;
@@ -56,7 +60,7 @@ bool parseIconFile(std::span<const uint8_t> file, std::vector<IconImageEntry>& e
 bool parseIconGroup(std::span<const uint8_t> group, bool cursor, std::vector<IconImageEntry>& entries) {
   entries.clear();
   if (group.size() < 6 || readU16(group, 0) != 0 || readU16(group, 2) != (cursor ? 2 : 1)) return false;
-  uint16_t count = readU16(group, 4);
+  uint16_t count = std::min(readU16(group, 4), kMaxImages);
   for (uint16_t i = 0; i < count; ++i) {
     size_t e = 6 + size_t(i) * 14;
     if (e + 14 > group.size()) break;

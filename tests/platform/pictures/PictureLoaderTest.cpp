@@ -12,16 +12,9 @@
 namespace lv8int::pictures {
 namespace {
 
-constexpr QRgb kRed = 0xFFFF0000, kGreen = 0xFF00A000, kBlue = 0xFF0000FF, kWhite = 0xFFFFFFFF, kBlack = 0xFF000000;
+using test::errorOf;
 
-int32_t errorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const AutomationError& e) {
-    return e.number();
-  }
-  return 0;
-}
+constexpr QRgb kRed = 0xFFFF0000, kGreen = 0xFF00A000, kBlue = 0xFF0000FF, kWhite = 0xFFFFFFFF, kBlack = 0xFF000000;
 
 bool near(QRgb a, QRgb b, int tolerance = 4) {
   return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance &&
