@@ -89,6 +89,7 @@ void ToolbarControl::init(bool customizeBand) {
   Ref<ToolbarTool> reset = customize->Tools()->Add(kBuiltInToolID, u"Customize");
   reset->put_Caption(u"重置工具栏");
   reset->put_Description(u"显示全部按钮");
+  reset->put_Enabled(userCustomization_);
   rebuild();
 }
 
@@ -106,6 +107,13 @@ QWidget* ToolbarControl::widget() const { return widget_; }
 void ToolbarControl::put_TabStop(bool v) {
   tabStop_ = v;
   if (widget_) widget_->setFocusPolicy(v ? Qt::TabFocus : Qt::NoFocus);
+}
+
+void ToolbarControl::put_UserDefinedCustomization(bool v) {
+  userCustomization_ = v;
+  if (Ref<ToolbarBand> customize = band(kCustomizeBand))
+    for (const auto& t : customize->Tools()->items())
+      if (t->ID() == kBuiltInToolID) t->put_Enabled(v);
 }
 
 void ToolbarControl::put_LargeIcons(bool v) {
