@@ -134,6 +134,9 @@ TEST_F(Controls, UnloadMayKeepTheFormOpenAndTheSplitterFillsBelowTheToolbar) {
   form->widget()->resize(500, 300);
   EXPECT_EQ(split->splitter()->geometry(), QRect(0, 40, 500, 260));
   EXPECT_EQ(bar->widget()->width(), 500);
+  QToolButton* customize = bar->dropDownOf(u"SysCustomize");
+  EXPECT_LE(customize->mapTo(bar->widget(), QPoint(customize->width(), 0)).x(), 500);
+  EXPECT_GT(customize->mapTo(bar->widget(), QPoint(customize->width(), 0)).x(), 480);
   EXPECT_TRUE(Ref<Object>(bar)->get(u"Parent").rawObject() == form);
   keepOpen = true;
   EXPECT_FALSE(form->widget()->close());
