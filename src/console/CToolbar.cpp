@@ -247,7 +247,9 @@ bool CToolbar::execute(const Shortcut& entry) {
   }
   if (!decided) {
     if (entry.MenuName.empty()) return false;
-    Ref<Object> tools = child(GZRGNTUtil::sharedApplication()->Console()->Menu(), u"Tools");
+    Ref<CConsole> console = GZRGNTUtil::sharedApplication()->Console();
+    if (!console) raiseError(err::ObjectNotSet);
+    Ref<Object> tools = child(console->Menu(), u"Tools");
     if (!helpers::keyExists(tools, entry.MenuName)) return false;
     if (!visibleAndEnabled(child(tools, u"Item", {Variant(entry.MenuName)}))) return false;
   }
@@ -261,7 +263,9 @@ bool CToolbar::execute(const Shortcut& entry) {
 
 xml::XmlDocument& CToolbar::shortcutDocument() {
   if (!document_) {
-    const String file = GZRGNTUtil::sharedApplication()->Config()->SystemPath() + u"ShortCut/SCDefine.xml";
+    Ref<CConfig> config = GZRGNTUtil::sharedApplication()->Config();
+    if (!config) raiseError(err::ObjectNotSet);  // before Init: nothing read, nothing kept
+    const String file = config->SystemPath() + u"ShortCut/SCDefine.xml";
     // Kept even when the load fails: the file is read once per object.
     document_ = std::make_unique<xml::XmlDocument>();
     if (!document_->load(file)) {

@@ -85,6 +85,7 @@ class Toolbar : public ::testing::Test {
     std::ofstream(h.tree.systemFolder() + "ShortCut/SCDefine.xml", std::ios::binary) << text;
   }
 
+public:
   // A toolbar with the bands Standard (保存 打印 删除) and Edit (撤销), a splitter holding a
   // text box, as a host lays its child form out.
   static void buildForm(VoucherForm& f, Ref<ToolbarControl>& toolbar, Ref<SplitterControl>& splitter) {
@@ -100,6 +101,7 @@ class Toolbar : public ::testing::Test {
     f.widget()->show();
   }
 
+protected:
   Ref<ToolbarTool> tool(const char16_t* band, const char16_t* name) const {
     return bar->band(band)->Tools()->Item(Variant(name));
   }
@@ -385,6 +387,19 @@ TEST_F(Toolbar, ClosingOrLeavingTheFormDetaches) {
   EXPECT_FALSE(toolbar->attachedControl());
   area.removeSubWindow(form->widget());
   area.removeSubWindow(other->widget());
+}
+
+TEST(ToolbarBeforeInit, SetAB2AttachesAndFailsWithoutAConfigurationWhileKeysStayQuiet) {
+  Ref<VoucherForm> form = make<VoucherForm>();
+  Ref<ToolbarControl> bar;
+  Ref<SplitterControl> split;
+  Toolbar::buildForm(*form, bar, split);
+  Ref<CToolbar> toolbar = make<CToolbar>();
+  EXPECT_EQ(errorOf([&] { toolbar->SetAB2(bar, u"frmVoucher"); }), err::ObjectNotSet);
+  EXPECT_TRUE(toolbar->attachedSplitter() == split);
+  QTest::keyClick(form->widget(), Qt::Key_S, Qt::ControlModifier);
+  EXPECT_TRUE(form->executed.empty());
+  toolbar->SetAB2(Ref<Object>(), u"");
 }
 
 // A control and a form of another make: every member by name, events through IConnectable.

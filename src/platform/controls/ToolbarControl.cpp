@@ -16,6 +16,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPointer>
+#include <QResizeEvent>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -67,6 +68,15 @@ class ToolbarControl::Widget : public QWidget {
 
   ToolbarControl* control_;
   QPointer<QWidget> content;
+
+ protected:
+  // The row follows the control's width, so the drop-downs stay at its right end.
+  void resizeEvent(QResizeEvent* e) override {
+    QWidget::resizeEvent(e);
+    if (content) content->setGeometry(0, 0, width(), std::max(content->sizeHint().height(), height()));
+  }
+
+ public:
   std::unordered_map<String, QPointer<QToolButton>, NoCaseHash, NoCaseEqual> buttons;
   std::unordered_map<String, QPointer<QToolButton>, NoCaseHash, NoCaseEqual> dropDowns;
   std::map<const ToolbarBand*, QPointer<QWidget>> rows;  // the band's group of buttons
@@ -89,6 +99,7 @@ void ToolbarControl::init(bool customizeBand) {
   Ref<ToolbarTool> reset = customize->Tools()->Add(kBuiltInToolID, u"Customize");
   reset->put_Caption(u"重置工具栏");
   reset->put_Description(u"显示全部按钮");
+  reset->put_Enabled(userCustomization_);
   rebuild();
 }
 
@@ -106,6 +117,13 @@ QWidget* ToolbarControl::widget() const { return widget_; }
 void ToolbarControl::put_TabStop(bool v) {
   tabStop_ = v;
   if (widget_) widget_->setFocusPolicy(v ? Qt::TabFocus : Qt::NoFocus);
+}
+
+void ToolbarControl::put_UserDefinedCustomization(bool v) {
+  userCustomization_ = v;
+  if (Ref<ToolbarBand> customize = band(kCustomizeBand))
+    for (const auto& t : customize->Tools()->items())
+      if (t->ID() == kBuiltInToolID) t->put_Enabled(v);
 }
 
 void ToolbarControl::put_LargeIcons(bool v) {
@@ -265,9 +283,8 @@ void ToolbarControl::rebuild() {
     widget_->dropDowns[band->Name()] = b;
   }
   widget_->content = content;
-  const int natural = content->sizeHint().height();
-  if (!heightSet_) widget_->resize(widget_->width(), natural);
-  content->setGeometry(0, 0, widget_->width(), std::max(natural, widget_->height()));
+  if (!heightSet_) widget_->resize(widget_->width(), content->sizeHint().height());
+  content->setGeometry(0, 0, widget_->width(), std::max(content->sizeHint().height(), widget_->height()));
   content->show();
   if (form_) form_->layoutControls();
 }

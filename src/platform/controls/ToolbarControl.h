@@ -8,7 +8,8 @@
 //   BandOpen(Band, Cancel As Boolean)  before a drop-down band shows; Cancel keeps it shut
 //   ToolClick(Tool)                    a tool was clicked (on a row or in a menu)
 // A control has the drop-down band "SysCustomize" (caption "自定义") with the control's own
-// tool "重置工具栏" (identifier &H80000000), which makes every tool visible again. Without it, a
+// tool "重置工具栏" (identifier &H80000000), which makes every tool visible again; it is enabled
+// while UserDefinedCustomization is True (the user may change the bar). Without the band, a
 // control whose bands are all drop-downs is a main window's menu bar.
 #include <cstdint>
 
@@ -36,7 +37,7 @@ class ToolbarControl : public IConnectable {
   bool TabStop() const { return tabStop_; }
   void put_TabStop(bool v);
   bool UserDefinedCustomization() const { return userCustomization_; }
-  void put_UserDefinedCustomization(bool v) { userCustomization_ = v; }
+  void put_UserDefinedCustomization(bool v);
   bool LargeIcons() const { return largeIcons_; }
   void put_LargeIcons(bool v);
   Ref<Collection> Bands() const { return bands_; }

@@ -69,12 +69,17 @@ TEST_F(Controls, ClicksAndBandOpeningsAreRaisedAndCancelKeepsTheMenuShut) {
   cancelBands = false;
   QTest::mouseClick(bar->dropDownOf(u"SysCustomize"), Qt::LeftButton);
   ASSERT_NE(bar->openMenu(), nullptr);
-  // The control's own tool shows every hidden tool again.
+  // The control's own tool shows every hidden tool again, while the user may change the bar.
+  QMenu* m = bar->openMenu();
+  EXPECT_FALSE(m->actions().at(0)->isEnabled());
+  m->close();
+  bar->put_UserDefinedCustomization(true);
   bar->band(u"Standard")->Tools()->Item(Variant(u"Save"))->put_Visible(false);
   EXPECT_EQ(bar->buttonOf(u"Save"), nullptr);
-  QMenu* m = bar->openMenu();
+  QTest::mouseClick(bar->dropDownOf(u"SysCustomize"), Qt::LeftButton);
+  m = bar->openMenu();
   QTest::mouseClick(m, Qt::LeftButton, {}, m->actionGeometry(m->actions().at(0)).center());
-  EXPECT_EQ(log, "ToolClick(Print);BandOpen(SysCustomize);BandOpen(SysCustomize);ToolClick(Customize);");
+  EXPECT_EQ(log, "ToolClick(Print);BandOpen(SysCustomize);BandOpen(SysCustomize);BandOpen(SysCustomize);ToolClick(Customize);");
   EXPECT_NE(bar->buttonOf(u"Save"), nullptr);
 }
 
@@ -129,6 +134,9 @@ TEST_F(Controls, UnloadMayKeepTheFormOpenAndTheSplitterFillsBelowTheToolbar) {
   form->widget()->resize(500, 300);
   EXPECT_EQ(split->splitter()->geometry(), QRect(0, 40, 500, 260));
   EXPECT_EQ(bar->widget()->width(), 500);
+  QToolButton* customize = bar->dropDownOf(u"SysCustomize");
+  EXPECT_LE(customize->mapTo(bar->widget(), QPoint(customize->width(), 0)).x(), 500);
+  EXPECT_GT(customize->mapTo(bar->widget(), QPoint(customize->width(), 0)).x(), 480);
   EXPECT_TRUE(Ref<Object>(bar)->get(u"Parent").rawObject() == form);
   keepOpen = true;
   EXPECT_FALSE(form->widget()->close());
