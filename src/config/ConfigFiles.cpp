@@ -30,6 +30,9 @@ bool loadStore(XMLRegistry& registry, const String& fileName, const String& defa
 }
 
 void saveStore(XMLRegistry& registry, const String& fileName, bool& ownFileUnreadable) {
+  // Before the unreadable file is copied aside: a link someone else planted in its place could
+  // otherwise have any file the process can read copied into their folder.
+  files::refuseLinksOfOthers(fileName);
   if (ownFileUnreadable) {
     if (!keepAsBad(fileName))
       raiseError(err::PathFileAccess, kSource,
