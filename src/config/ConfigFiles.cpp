@@ -8,6 +8,12 @@
 namespace lv8int::configfiles {
 
 bool keepAsBad(StringView file) {
+  try {
+    // A link someone else planted would have the file it names copied into their folder.
+    files::refuseLinksOfOthers(file);
+  } catch (const AutomationError&) {
+    return false;
+  }
   if (!files::fileExists(file)) return true;
   return files::copyFile(file, String(file) + u".bad");
 }
