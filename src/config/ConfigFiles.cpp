@@ -8,6 +8,12 @@
 namespace lv8int::configfiles {
 
 bool keepAsBad(StringView file) {
+  try {
+    // A link someone else planted would have the file it names copied into their folder.
+    files::refuseLinksOfOthers(file);
+  } catch (const AutomationError&) {
+    return false;
+  }
   if (!files::fileExists(file)) return true;
   return files::copyFile(file, String(file) + u".bad");
 }
@@ -30,6 +36,9 @@ bool loadStore(XMLRegistry& registry, const String& fileName, const String& defa
 }
 
 void saveStore(XMLRegistry& registry, const String& fileName, bool& ownFileUnreadable) {
+  // Before the unreadable file is copied aside: a link someone else planted in its place could
+  // otherwise have any file the process can read copied into their folder.
+  files::refuseLinksOfOthers(fileName);
   if (ownFileUnreadable) {
     if (!keepAsBad(fileName))
       raiseError(err::PathFileAccess, kSource,

@@ -10,7 +10,8 @@ namespace lv8int::configfiles {
 inline constexpr char16_t kSource[] = u"LV8INT";
 
 // Copies `file` to `file` + ".bad", replacing an older copy. True when there was nothing to
-// keep (no such file) or the copy was made; false when the file exists but could not be kept.
+// keep (no such file) or the copy was made; false when the file exists but could not be kept,
+// or is a link someone else could have planted (see files::refuseLinksOfOthers).
 bool keepAsBad(StringView file);
 
 // Loads a store: its own file, else its default file. `ownFileUnreadable` is set when the own

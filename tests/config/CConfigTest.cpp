@@ -1,5 +1,7 @@
 #include "config/CConfig.h"
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -296,6 +298,22 @@ TEST_F(ReloadTest, UnreadableFileIsKeptAsBadReplacingAnOlderOneBeforeTheTemplate
   config->Reload(userXml());
   EXPECT_EQ(tree.folder().read(dir + "user.xml.bad"), "<config><property name='Mine' value='precious'></config>");
   EXPECT_EQ(CStr(config->Properties(u"UserSetting")), u"from userdefault");
+}
+
+// As the administrator: another user's link in place of the file is not copied aside (the file
+// it names would land in their folder) and the template does not replace it.
+TEST_F(ReloadTest, AnUnreadableFilePlantedAsAnotherUsersLinkIsNeitherCopiedNorReplaced) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs the administrator to make another user's link";
+  const std::string dir = "host/Config/LV8ADSAPP/Users/alice/";
+  tree.folder().write("secret", "not properties");
+  tree.folder().mkdir(dir);
+  const std::string link = tree.folder().file(dir + "user.xml");
+  ASSERT_EQ(::symlink(tree.folder().file("secret").c_str(), link.c_str()), 0);
+  ASSERT_EQ(::lchown(link.c_str(), 4321, 4321), 0);
+  config->Reload(userXml());
+  EXPECT_FALSE(tree.folder().exists(dir + "user.xml.bad"));
+  EXPECT_EQ(tree.folder().read("secret"), "not properties");
+  EXPECT_EQ(CStr(config->Properties(u"ApplicationTitle")), u"系统");
 }
 
 TEST_F(ReloadTest, NothingChangesAndNothingIsRaisedWhenTheTemplateFailsToo) {

@@ -1,5 +1,7 @@
 #include "config/CUserConfig.h"
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 #include <cstdlib>
 
@@ -96,6 +98,24 @@ TEST_F(UserConfigTest, StoresStartedFromTheDefaultsKeepEachOthersChanges) {
   EXPECT_NE(saved.find("\"Theme\" text=\"dark\""), std::string::npos) << saved;
   EXPECT_NE(saved.find("\"Welcome\" text=\"1\""), std::string::npos) << saved;
   EXPECT_NE(saved.find("DefaultUser"), std::string::npos) << saved;
+}
+
+// As the administrator (tools run for a user): a store file that another user replaced by a
+// link is neither written through nor copied aside, so no file the link names reaches them.
+TEST_F(UserConfigTest, AStoreFilePlantedAsAnotherUsersLinkIsRefusedAndNotCopied) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs the administrator to make another user's link";
+  tree.folder().write("secret", "not a store");
+  tree.folder().mkdir(tree.userFolder("alice").substr(tree.folder().path().size()));
+  const std::string link = tree.folder().file(kAliceFile);
+  ASSERT_EQ(::symlink(tree.folder().file("secret").c_str(), link.c_str()), 0);
+  ASSERT_EQ(::lchown(link.c_str(), 4321, 4321), 0);
+  Ref<CUserConfig> store = initialised(u"alice");
+  const AutomationError e = errorOf([&] { store->Save(); });
+  EXPECT_EQ(e.number(), err::PermissionDenied);
+  EXPECT_NE(e.description().find(fromUtf8(link)), String::npos) << toUtf8(e.description());
+  EXPECT_FALSE(tree.folder().exists(std::string(kAliceFile) + ".bad"));
+  EXPECT_EQ(tree.folder().read("secret"), "not a store");
+  store->releaseUnsaved();
 }
 
 TEST_F(UserConfigTest, ASecondInitRebindsToTheThenCurrentUserAndDropsUnsavedChanges) {

@@ -90,7 +90,7 @@ class Writer {
       }
       stack.pop_back();
       indent(stack.size());
-      out += stack.empty() ? "</registry>\n" : "</key>\n";
+      out += stack.empty() ? std::string("</") + kRootElement + ">\n" : std::string("</key>\n");
     }
   }
 
@@ -100,7 +100,7 @@ class Writer {
   void openKey(const XMLRegistryKey& key, size_t depth, bool root) {
     indent(depth);
     if (root) {
-      out += "<registry format=\"lv8int-registry\" version=\"1\"";
+      out += std::string("<") + kRootElement + " format=\"" + kFormat + "\" version=\"1\"";
     } else {
       out += "<key";
       attribute("name", key.Name());
@@ -114,7 +114,7 @@ class Writer {
     for (const auto& value : key.values()) {
       indent(depth + 1);
       out += "<value";
-      attribute("name", value->Name());
+      attribute("name", value->name());
       attribute("text", value->text());
       out += " />\n";
     }

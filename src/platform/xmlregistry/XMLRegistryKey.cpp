@@ -204,14 +204,14 @@ Ref<XMLRegistryValue> XMLRegistryKey::AddValue(const String& name, const String&
 }
 
 void XMLRegistryKey::loadValue(String name, String text) {
-  auto it = valueIndex_.find(name);
-  if (it != valueIndex_.end()) {
-    it->second->setText(std::move(text));
+  // One hash per value: names repeat rarely, so the object is made before the index is asked.
+  Ref<XMLRegistryValue> value = make<XMLRegistryValue>(std::move(name), std::move(text));
+  auto [it, added] = valueIndex_.emplace(value->name(), value);
+  if (!added) {
+    it->second->setText(value->text());
     return;
   }
-  Ref<XMLRegistryValue> value = make<XMLRegistryValue>(std::move(name), std::move(text));
-  values_.push_back(value);
-  valueIndex_.emplace(value->name(), std::move(value));
+  values_.push_back(std::move(value));
 }
 
 void XMLRegistryKey::RemoveValue(const String& name) {
