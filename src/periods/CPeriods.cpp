@@ -1,5 +1,7 @@
 #include "periods/CPeriods.h"
 
+#include <algorithm>
+
 #include "app/CApplication.h"
 #include "periods/CPeriod.h"
 #include "platform/recordset/RecordReader.h"
@@ -86,6 +88,10 @@ void CPeriods::LoadPeriods(const Ref<CApplication>& objApp) {
       // A cursor that does not know its size (-1) is read to its end.
       while (!rs.atEOF()) readOne();
     } else {
+      // Room made up front, within reason (the count is the recordset's word).
+      const size_t expected = std::min<size_t>(static_cast<size_t>(count), size_t{1} << 20);
+      periods->reserve(expected);
+      entries.reserve(expected);
       for (int32_t i = 1; i <= count; ++i) readOne();
     }
   }

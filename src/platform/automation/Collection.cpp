@@ -40,12 +40,32 @@ void Collection::Add(const Variant& item, const Variant& key, const Variant& bef
   const Variant& k = key.deref();
   if (!k.isMissing() && !k.isEmpty()) {
     folded = foldCase(CStr(k));
+    if (!folded.empty() && before.deref().isMissing() && after.deref().isMissing()) {
+      // Appended under a key: the key's place is taken with one lookup, and given up again if
+      // the rest fails. (Before or After may run a caller's code, so they take the long way.)
+      auto [slot, inserted] = byKey_.try_emplace(folded, nullptr);
+      if (!inserted) raiseError(err::DuplicateKey);
+      try {
+        auto node = std::make_shared<Node>(Node{item.deref(), std::move(folded)});
+        items_.push_back(node);
+        slot->second = std::move(node);
+      } catch (...) {
+        byKey_.erase(slot);
+        throw;
+      }
+      return;
+    }
     if (!folded.empty() && byKey_.count(folded)) raiseError(err::DuplicateKey);
   }
   size_t at = insertionPoint(before, after);
   auto node = std::make_shared<Node>(Node{item.deref(), folded});
   items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(at), node);
   if (!folded.empty()) byKey_.emplace(std::move(folded), std::move(node));
+}
+
+void Collection::reserve(size_t count) {
+  items_.reserve(count);
+  byKey_.reserve(count);
 }
 
 Variant Collection::Item(const Variant& index) const {

@@ -29,6 +29,8 @@ class Collection : public Object {
   const Variant& at(int32_t position) const;  // 1-based; 9 when out of range
   std::vector<Variant> values() const;
   void clear();
+  // Room for `count` items (keyed or not) without growing; a hint only.
+  void reserve(size_t count);
 
   const DispatchTable* dispatchTable() const override;
 

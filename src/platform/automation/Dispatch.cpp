@@ -29,16 +29,43 @@ DispatchTable::DispatchTable(String className, std::vector<MemberInfo> members)
     }
     assigned.emplace(key, m.id);
   }
+  std::vector<std::vector<size_t>> groups;  // members per name, names in order of first use
+  std::unordered_map<String, size_t, NoCaseHash, NoCaseEqual> groupOf;
   for (size_t i = 0; i < members_.size(); ++i) {
-    byName_[members_[i].name].push_back(i);
+    auto [it, added] = groupOf.try_emplace(members_[i].name, groups.size());
+    if (added) groups.emplace_back();
+    groups[it->second].push_back(i);
     byId_[members_[i].id].push_back(i);
+  }
+  size_t slots = 8;
+  while (slots < groups.size() * 2) slots *= 2;
+  nameSlots_.assign(slots, NameSlot{});
+  const NoCaseHash hash;
+  for (const std::vector<size_t>& group : groups) {
+    NameSlot slot{hash(members_[group.front()].name), static_cast<uint32_t>(byNameMembers_.size()),
+                  static_cast<uint32_t>(group.size())};
+    byNameMembers_.insert(byNameMembers_.end(), group.begin(), group.end());
+    size_t at = slot.hash & (slots - 1);
+    while (nameSlots_[at].count != 0) at = (at + 1) & (slots - 1);
+    nameSlots_[at] = slot;
   }
 }
 
-const MemberInfo* DispatchTable::pick(const std::vector<size_t>& candidates, InvokeKind kind) const {
+const DispatchTable::NameSlot* DispatchTable::findName(StringView name) const {
+  if (nameSlots_.empty()) return nullptr;
+  const size_t h = NoCaseHash{}(name);
+  const size_t mask = nameSlots_.size() - 1;
+  for (size_t at = h & mask; nameSlots_[at].count != 0; at = (at + 1) & mask) {
+    const NameSlot& slot = nameSlots_[at];
+    if (slot.hash == h && equalsNoCase(members_[byNameMembers_[slot.first]].name, name)) return &slot;
+  }
+  return nullptr;
+}
+
+const MemberInfo* DispatchTable::pick(const size_t* candidates, size_t count, InvokeKind kind) const {
   const MemberInfo* fallback = nullptr;
-  for (size_t i : candidates) {
-    const MemberInfo& m = members_[i];
+  for (size_t c = 0; c < count; ++c) {
+    const MemberInfo& m = members_[candidates[c]];
     if (m.kind == kind) return &m;
     // A method call may read a property and a property read may call a method, as
     // late-bound callers pass both flags.
@@ -54,20 +81,20 @@ const MemberInfo* DispatchTable::pick(const std::vector<size_t>& candidates, Inv
 }
 
 const MemberInfo* DispatchTable::find(StringView name, InvokeKind kind) const {
-  auto it = byName_.find(name);
-  if (it == byName_.end()) return nullptr;
-  return pick(it->second, kind);
+  const NameSlot* slot = findName(name);
+  if (!slot) return nullptr;
+  return pick(&byNameMembers_[slot->first], slot->count, kind);
 }
 
 const MemberInfo* DispatchTable::find(DispId id, InvokeKind kind) const {
   auto it = byId_.find(id);
   if (it == byId_.end()) return nullptr;
-  return pick(it->second, kind);
+  return pick(it->second.data(), it->second.size(), kind);
 }
 
 DispId DispatchTable::idOf(StringView name) const {
-  auto it = byName_.find(name);
-  return it == byName_.end() ? DISPID_UNKNOWN : members_[it->second.front()].id;
+  const NameSlot* slot = findName(name);
+  return slot ? members_[byNameMembers_[slot->first]].id : DISPID_UNKNOWN;
 }
 
 Variant DispatchTable::call(Object& self, const MemberInfo& member, Args& args) const {

@@ -67,11 +67,21 @@ class DispatchTable {
   Variant call(Object& self, const MemberInfo& member, Args& args) const;
 
  private:
-  const MemberInfo* pick(const std::vector<size_t>& candidates, InvokeKind kind) const;
+  // The members of one name (in slot order): a run of byNameMembers_.
+  struct NameSlot {
+    size_t hash = 0;
+    uint32_t first = 0;
+    uint32_t count = 0;  // 0: an empty slot
+  };
+  const NameSlot* findName(StringView name) const;
+  const MemberInfo* pick(const size_t* candidates, size_t count, InvokeKind kind) const;
 
   String className_;
   std::vector<MemberInfo> members_;
-  std::unordered_map<String, std::vector<size_t>, NoCaseHash, NoCaseEqual> byName_;
+  // Member names by their folded hash, open addressing over a power-of-two table: a call by
+  // name costs one hash of the name and, as a rule, one comparison.
+  std::vector<NameSlot> nameSlots_;
+  std::vector<size_t> byNameMembers_;
   std::unordered_map<DispId, std::vector<size_t>> byId_;
 };
 
@@ -92,6 +102,15 @@ T fromArg(const Variant& arg, bool omitted) {
     return omitted ? Variant::missing() : arg.deref();
   } else {
     if (omitted || arg.isMissing()) return U{};
+    // An argument already of the parameter's type is taken as it is (what the conversion
+    // would give).
+    if constexpr (std::is_same_v<U, double>) {
+      if (arg.type() == VarType::Double && !arg.isArray()) return arg.rawDouble();
+    } else if constexpr (std::is_same_v<U, int32_t>) {
+      if (arg.type() == VarType::Long && !arg.isArray()) return static_cast<int32_t>(arg.rawInteger());
+    } else if constexpr (std::is_same_v<U, bool>) {
+      if (arg.type() == VarType::Boolean && !arg.isArray()) return arg.rawBool();
+    }
     if constexpr (std::is_same_v<U, String>) return CStr(arg);
     else if constexpr (std::is_same_v<U, bool>) return CBool(arg);
     else if constexpr (std::is_same_v<U, int32_t>) return CLng(arg);
@@ -134,12 +153,23 @@ struct ArgSlot {
   using U = std::remove_cvref_t<P>;
   static constexpr bool byRef = std::is_lvalue_reference_v<P> && !std::is_const_v<std::remove_reference_t<P>>;
 
+  // A text parameter taken by const reference reads a text argument passed by value where it
+  // is, without a copy (nothing the callee does can change the argument list).
+  static constexpr bool borrowsText = std::is_same_v<P, const String&>;
+
   Variant* target = nullptr;  // by-reference: the caller's variable (or the argument slot)
+  const String* borrowed = nullptr;
   U value;
 
   ArgSlot(Args& args, size_t index, bool omitted) : value(init(args, index, omitted)) {}
 
   U init(Args& args, size_t index, bool omitted) {
+    if constexpr (borrowsText) {
+      if (!omitted && !args[index].isByRef() && args[index].isString()) {
+        borrowed = &args[index].rawString();
+        return U{};
+      }
+    }
     if constexpr (byRef) {
       if (!omitted) target = &args[index].deref();
       if constexpr (std::is_same_v<U, Variant>) {
@@ -156,6 +186,8 @@ struct ArgSlot {
   P get() {
     if constexpr (byRef && std::is_same_v<U, Variant>) {
       return target ? *target : value;
+    } else if constexpr (borrowsText) {
+      return borrowed ? *borrowed : value;
     } else {
       return value;
     }

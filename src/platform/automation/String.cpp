@@ -1,6 +1,7 @@
 #include "platform/automation/String.h"
 
 #include <unicode/uchar.h>
+#include <cstdint>
 #include <unicode/ustring.h>
 
 namespace lv8int {
@@ -89,30 +90,62 @@ inline bool foldSimple(char16_t c, char16_t& out) noexcept {
   return false;
 }
 
-inline size_t hashUnits(size_t h, char16_t c) noexcept {
-  h ^= c;
-  return h * 1099511628211ull;  // FNV-1a, 64 bits
+// Folded code units are hashed four at a time: each 64-bit word is mixed in with a multiply
+// and a shift, and the result is finished so that every unit reaches the low bits (tables
+// index with them).
+inline uint64_t mixWord(uint64_t h, uint64_t word) noexcept {
+  h = (h ^ word) * 0x9E3779B97F4A7C15ull;
+  return h ^ (h >> 32);
 }
-constexpr size_t kHashSeed = 14695981039346656037ull;
+inline size_t finishHash(uint64_t h) noexcept {
+  h ^= h >> 33;
+  h *= 0xff51afd7ed558ccdull;
+  return static_cast<size_t>(h ^ (h >> 33));
+}
+constexpr uint64_t kHashSeed = 14695981039346656037ull;
+
+// The hash of units that are folded already.
+size_t hashFolded(StringView folded) noexcept {
+  uint64_t h = kHashSeed;
+  uint64_t word = 0;
+  int n = 0;
+  for (char16_t c : folded) {
+    word |= static_cast<uint64_t>(c) << (16 * n);
+    if (++n == 4) {
+      h = mixWord(h, word);
+      word = 0;
+      n = 0;
+    }
+  }
+  if (n) h = mixWord(h, word);
+  return finishHash(h);
+}
 
 }  // namespace
 
 size_t NoCaseHash::operator()(StringView text) const noexcept {
-  size_t h = kHashSeed;
-  for (char16_t c : text) {
-    char16_t f;
-    if (!foldSimple(c, f)) {
-      try {
-        h = kHashSeed;
-        for (char16_t u : foldCase(text)) h = hashUnits(h, u);
-      } catch (...) {
-        return 0;  // out of memory: a poor hash, but still consistent with equality
+  // Text of units that fold one to one (most names and keys) is folded as it is hashed, in
+  // the same words hashFolded makes; anything else is folded whole first.
+  uint64_t h = kHashSeed;
+  const size_t n = text.size();
+  size_t i = 0;
+  for (; i < n; i += 4) {
+    uint64_t word = 0;
+    const size_t end = i + 4 < n ? i + 4 : n;
+    for (size_t k = i; k < end; ++k) {
+      char16_t f;
+      if (!foldSimple(text[k], f)) {
+        try {
+          return hashFolded(foldCase(text));
+        } catch (...) {
+          return 0;  // out of memory: a poor hash, but still consistent with equality
+        }
       }
-      return h;
+      word |= static_cast<uint64_t>(f) << (16 * (k - i));
     }
-    h = hashUnits(h, f);
+    h = mixWord(h, word);
   }
-  return h;
+  return finishHash(h);
 }
 
 String foldCase(StringView text) {
@@ -142,6 +175,8 @@ String foldCase(StringView text) {
 }
 
 bool equalsNoCase(StringView a, StringView b) {
+  // Most names come in the case they were declared in.
+  if (a == b) return true;
   // Texts made only of code units that fold one to one compare unit by unit; anything else
   // (a unit that folds to several, as U+00DF does) is folded whole.
   if (a.size() == b.size()) {

@@ -34,3 +34,10 @@ struct NoCaseEqual {
 String toString(long long value);
 
 }  // namespace lv8int
+
+#if defined(__GLIBCXX__)
+// A folded hash walks the whole text: unordered containers keep it with each element, so a
+// lookup compares hashes before texts and a rehash does not hash every key again.
+template <>
+struct std::__is_fast_hash<lv8int::NoCaseHash> : std::false_type {};
+#endif

@@ -95,11 +95,6 @@ Variant Variant::byRef(Variant& target) {
   return v;
 }
 
-bool Variant::isMissing() const noexcept {
-  const Variant& v = deref();
-  return v.type_ == VarType::Error && !v.isArray_ && v.num_.i == kMissingScode;
-}
-
 bool Variant::isNumeric() const noexcept {
   if (isArray()) return false;
   switch (type()) {

@@ -85,7 +85,10 @@ class Variant {
 
   bool isEmpty() const noexcept { return type() == VarType::Empty && !isArray(); }
   bool isNull() const noexcept { return type() == VarType::Null && !isArray(); }
-  bool isMissing() const noexcept;
+  bool isMissing() const noexcept {
+    const Variant& v = deref();
+    return v.type_ == VarType::Error && !v.isArray_ && v.num_.i == kMissingScode;
+  }
   bool isObject() const noexcept { return type() == VarType::Object && !isArray(); }
   bool isString() const noexcept { return type() == VarType::String && !isArray(); }
   bool isArray() const noexcept { return deref().isArray_; }

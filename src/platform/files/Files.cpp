@@ -14,6 +14,9 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "platform/automation/AutomationError.h"
@@ -37,47 +40,108 @@ bool isFolder(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+// A folder's entries with their folded names, for case resolution.
+struct Listing {
+  dev_t dev = 0;
+  ino_t ino = 0;
+  timespec mtime{}, ctime{};
+  std::vector<std::pair<String, std::string>> entries;  // folded name, name
+
+  bool describes(const struct stat& st) const {
+    return dev == st.st_dev && ino == st.st_ino && mtime.tv_sec == st.st_mtim.tv_sec &&
+           mtime.tv_nsec == st.st_mtim.tv_nsec && ctime.tv_sec == st.st_ctim.tv_sec &&
+           ctime.tv_nsec == st.st_ctim.tv_nsec;
+  }
+  // The number of entries equal to `wanted` (0, 1, or 2 for "two or more") and the one found.
+  int match(const String& wanted, std::string& found) const {
+    int matches = 0;
+    for (const auto& [folded, name] : entries) {
+      if (folded != wanted) continue;
+      found = name;
+      if (++matches == 2) break;
+    }
+    return matches;
+  }
+};
+
+// Listings are kept per thread and answer again only for the same folder with the same
+// modification and change times. Only a listing taken well after the folder last changed is
+// kept: a change within the file system's timestamp granularity of an earlier one could leave
+// the times as they were, a later one cannot.
+constexpr time_t kSettledSeconds = 3;
+constexpr size_t kKeptListings = 64;
+
 // The entry of `folder` ("" for the current one) equal to `name` without regard to case.
 // Returns the number of such entries (0, 1, or 2 for "two or more") and the one found.
 int findNoCase(const std::string& folder, const std::string& name, std::string& found) {
-  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-  if (!dir) return 0;
+  thread_local std::unordered_map<std::string, Listing> kept;
+  const std::string path = folder.empty() ? "." : folder;
   const String wanted = foldCase(fromUtf8(name));
-  int matches = 0;
+  struct stat st;
+  const bool known = ::stat(path.c_str(), &st) == 0;
+  if (known) {
+    auto it = kept.find(path);
+    if (it != kept.end() && it->second.describes(st)) return it->second.match(wanted, found);
+  }
+  timespec listedAt{};
+  ::clock_gettime(CLOCK_REALTIME, &listedAt);
+  DIR* dir = ::opendir(path.c_str());
+  if (!dir) return 0;
+  Listing listing;
   while (const dirent* entry = ::readdir(dir)) {
     std::string_view entryName(entry->d_name);
     if (entryName == "." || entryName == "..") continue;
-    if (foldCase(fromUtf8(entryName)) == wanted) {
-      found.assign(entryName);
-      if (++matches == 2) break;
-    }
+    listing.entries.emplace_back(foldCase(fromUtf8(entryName)), std::string(entryName));
   }
   ::closedir(dir);
+  const int matches = listing.match(wanted, found);
+  kept.erase(path);
+  if (known && listedAt.tv_sec - st.st_mtim.tv_sec > kSettledSeconds) {
+    if (kept.size() >= kKeptListings) kept.clear();
+    listing.dev = st.st_dev;
+    listing.ino = st.st_ino;
+    listing.mtime = st.st_mtim;
+    listing.ctime = st.st_ctim;
+    kept.emplace(path, std::move(listing));
+  }
   return matches;
 }
 
 std::string resolveUtf8(const std::string& path) {
   // Nearly every path exists as written, and then so does each of its components: one lstat
   // answers, and only a miss walks the components.
-  struct stat whole;
-  if (!path.empty() && ::lstat(path.c_str(), &whole) == 0) return path;
+  struct stat st;
+  if (path.empty() || ::lstat(path.c_str(), &st) == 0) return path;
   std::string out;
   size_t i = 0;
-  if (!path.empty() && path[0] == '/') {
+  if (path[0] == '/') {
     out = "/";
     i = 1;
   }
+  // A miss is mostly a file not yet created in a folder that exists: the longest folder part
+  // that exists as written (each of its components then exists as written too) is kept as it
+  // is, and the walk starts after it.
+  for (size_t slash = path.rfind('/'); slash != std::string::npos && slash > 0; slash = path.rfind('/', slash - 1)) {
+    if (::lstat(path.substr(0, slash).c_str(), &st) == 0) {
+      out = path.substr(0, slash + 1);
+      i = slash + 1;
+      break;
+    }
+  }
+  bool asWritten = true;  // out is path's own beginning
   while (i <= path.size()) {
     size_t end = path.find('/', i);
     if (end == std::string::npos) end = path.size();
     std::string component = path.substr(i, end - i);
     if (!component.empty() && component != "." && component != "..") {
-      struct stat st;
-      if (::lstat((out + component).c_str(), &st) != 0) {
+      // The whole path as written is already known to be missing.
+      const bool knownMissing = asWritten && end == path.size();
+      if (knownMissing || ::lstat((out + component).c_str(), &st) != 0) {
         std::string found;
         int matches = findNoCase(out, component, found);
         if (matches == 0) return out + path.substr(i);  // not there yet: the rest as written
         if (matches > 1) return path;                   // ambiguous: nothing is resolved
+        if (found != component) asWritten = false;
         component = found;
       }
     }
@@ -235,12 +299,26 @@ String fromWindowsPath(StringView path) {
 
 String resolve(StringView path) { return fromUtf8(resolveUtf8(toUtf8(path))); }
 
-bool fileExists(StringView path) {
-  struct stat st;
-  return ::stat(resolveUtf8(toUtf8(path)).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+namespace {
+
+// stat of the path as written, else of the path resolved (when resolving changes it).
+bool statResolved(const std::string& path, struct stat& st) {
+  if (::stat(path.c_str(), &st) == 0) return true;
+  const std::string resolved = resolveUtf8(path);
+  return resolved != path && ::stat(resolved.c_str(), &st) == 0;
 }
 
-bool folderExists(StringView path) { return !path.empty() && isFolder(resolveUtf8(toUtf8(path))); }
+}  // namespace
+
+bool fileExists(StringView path) {
+  struct stat st;
+  return statResolved(toUtf8(path), st) && S_ISREG(st.st_mode);
+}
+
+bool folderExists(StringView path) {
+  struct stat st;
+  return !path.empty() && statResolved(toUtf8(path), st) && S_ISDIR(st.st_mode);
+}
 
 bool createFolderPath(StringView path) {
   if (path.empty()) return false;
@@ -250,7 +328,13 @@ bool createFolderPath(StringView path) {
 }
 
 std::optional<std::string> readFile(StringView path) {
-  int fd = ::open(resolveUtf8(toUtf8(path)).c_str(), O_RDONLY | O_CLOEXEC);
+  // The path as written first; resolved only when that fails.
+  const std::string written = toUtf8(path);
+  int fd = ::open(written.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    const std::string resolved = resolveUtf8(written);
+    if (resolved != written) fd = ::open(resolved.c_str(), O_RDONLY | O_CLOEXEC);
+  }
   if (fd < 0) return std::nullopt;
   struct stat st;
   if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {

@@ -1,10 +1,12 @@
 #include "platform/files/Files.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <ctime>
 #include <gtest/gtest.h>
 
 #include "platform/ServiceScope.h"
@@ -58,6 +60,36 @@ TEST(Resolve, AmbiguousNamesResolveNothing) {
   // A component that exists as written is taken as is, whatever its neighbours.
   EXPECT_EQ(resolve(base + u"top/AB/F"), base + u"Top/AB/f");
   EXPECT_EQ(readFile(base + u"TOP/ab/f").value_or("-"), "lower");
+}
+
+// Listings of folders that have not changed for a while are kept; any change of the folder (a
+// rename, a new entry even with its times set back by hand) is seen at the next lookup.
+TEST(Resolve, AKeptFolderListingFollowsEveryChangeOfTheFolder) {
+  TempFolder tmp;
+  tmp.write("Old/Data.TXT", "1");
+  const String base = fromUtf8(tmp.path());
+  const std::string folder = tmp.file("Old");
+  auto age = [&] {  // last changed an hour ago, as an installed tree
+    timespec times[2];
+    ::clock_gettime(CLOCK_REALTIME, &times[0]);
+    times[0].tv_sec -= 3600;
+    times[1] = times[0];
+    ASSERT_EQ(::utimensat(AT_FDCWD, folder.c_str(), times, 0), 0);
+  };
+  age();
+  EXPECT_EQ(resolve(base + u"old/data.txt"), base + u"Old/Data.TXT");
+  EXPECT_EQ(resolve(base + u"old/data.txt"), base + u"Old/Data.TXT");
+  ASSERT_EQ(::rename(tmp.file("Old/Data.TXT").c_str(), tmp.file("Old/DATA.txt").c_str()), 0);
+  EXPECT_EQ(resolve(base + u"old/data.txt"), base + u"Old/DATA.txt");
+  age();
+  EXPECT_EQ(resolve(base + u"old/data.txt"), base + u"Old/DATA.txt");
+  struct stat before;
+  ASSERT_EQ(::stat(folder.c_str(), &before), 0);
+  tmp.write("Old/data.Txt", "2");
+  const timespec times[2] = {before.st_atim, before.st_mtim};
+  ASSERT_EQ(::utimensat(AT_FDCWD, folder.c_str(), times, 0), 0);
+  EXPECT_EQ(resolve(base + u"old/data.txt"), base + u"old/data.txt") << "two entries match: nothing is resolved";
+  EXPECT_EQ(readFile(base + u"Old/data.Txt").value_or("-"), "2");
 }
 
 TEST(Folders, CreateAndChange) {
