@@ -1,0 +1,250 @@
+#include "Tour.h"
+
+#include <cstdio>
+
+#include "DemoChildForm.h"
+#include "MainForm.h"
+#include "app/CApplication.h"
+#include "app/GZRGNTUtil.h"
+#include "console/CConsole.h"
+#include "periods/CPeriods.h"
+#include "platform/automation/Conversions.h"
+#include "platform/controls/ToolbarControl.h"
+#include "resources/ErrBoxDialog.h"
+
+// Qt after the library's headers: its "slots" keyword macro would reach their templates.
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QPainter>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+
+namespace lv8demo {
+
+using namespace lv8int;
+
+namespace {
+
+Ref<CApplication> app() { return GZRGNTUtil::sharedApplication(); }
+
+void say(const QString& line) {
+  std::printf("%s\n", line.toUtf8().constData());
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+void pause(int ms) {
+  QElapsedTimer t;
+  t.start();
+  while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+bool Tour::expect(bool ok, const QString& what) {
+  if (!ok) {
+    say(QStringLiteral("    FAILED: ") + what);
+    ++failures_;
+  }
+  return ok;
+}
+
+void Tour::whenModal(std::function<void(QWidget*)> handle) {
+  auto tries = std::make_shared<int>(0);
+  auto poll = std::make_shared<std::function<void()>>();
+  *poll = [=, this] {
+    QWidget* w = QApplication::activeModalWidget();
+    if (w && w->isVisible()) {
+      // Laid out and painted before it is pictured.
+      QTimer::singleShot(200, w, [=] { handle(w); });
+      return;
+    }
+    if (++*tries > 100) {
+      expect(false, QStringLiteral("no modal window showed"));
+      return;
+    }
+    QTimer::singleShot(100, *poll);
+  };
+  QTimer::singleShot(100, *poll);
+}
+
+bool Tour::save(const QString& name, QWidget* dialog) {
+  QWidget* main = form_.window();
+  QImage picture = main->grab().toImage();
+  if (dialog) {
+    const QImage shown = dialog->grab().toImage();
+    QPoint at = dialog->mapToGlobal(QPoint(0, 0)) - main->mapToGlobal(QPoint(0, 0));
+    // Offscreen windows may all stand at the origin: centre the dialog over the main window.
+    if (!QRect(QPoint(0, 0), picture.size()).contains(QRect(at, shown.size())))
+      at = QPoint((picture.width() - shown.width()) / 2, (picture.height() - shown.height()) / 2);
+    QPainter p(&picture);
+    p.setPen(QColor(0x40, 0x40, 0x40));
+    p.drawRect(QRect(at - QPoint(1, 1), shown.size() + QSize(1, 1)));
+    p.drawImage(at, shown);
+  }
+  const QString file = folder_ + QStringLiteral("/%1-%2.png").arg(number_, 2, 10, QLatin1Char('0')).arg(name);
+  const bool ok = picture.save(file, "PNG");
+  expect(ok, QStringLiteral("cannot write ") + file);
+  if (ok) say(QStringLiteral("    screenshot: ") + file);
+  return ok;
+}
+
+void Tour::step(const QString& name, const std::function<void()>& act, const std::function<bool()>& check) {
+  ++number_;
+  say(QStringLiteral("step %1: %2").arg(number_).arg(name));
+  const int before = failures_;
+  try {
+    act();
+    pause(150);
+    if (!check()) expect(false, name);
+  } catch (const AutomationError& e) {
+    expect(false, QStringLiteral("error %1: %2").arg(e.number()).arg(QString::fromStdU16String(e.description())));
+  }
+  if (!QApplication::activeModalWidget()) save(name);
+  if (failures_ == before) say(QStringLiteral("    ok"));
+}
+
+bool Tour::logInAs(const QString& user, const QString& password) {
+  bool filled = false;
+  whenModal([=, this, &filled](QWidget* w) {
+    auto* userBox = w->findChild<QLineEdit*>(QStringLiteral("user"));
+    auto* passwordBox = w->findChild<QLineEdit*>(QStringLiteral("password"));
+    auto* buttons = w->findChild<QDialogButtonBox*>();
+    if (!expect(userBox && passwordBox && buttons, QStringLiteral("the login window has no user, password or OK"))) {
+      if (auto* d = qobject_cast<QDialog*>(w)) d->reject();
+      return;
+    }
+    userBox->setText(user);
+    passwordBox->setText(password);
+    filled = true;
+    save(QStringLiteral("login-dialog-") + user, w);
+    buttons->button(QDialogButtonBox::Ok)->click();
+    // A refused login keeps the window open: give up rather than wait for ever.
+    QTimer::singleShot(500, w, [w] {
+      if (auto* d = qobject_cast<QDialog*>(w); d && d->isVisible()) d->reject();
+    });
+  });
+  const bool ok = form_.logIn();
+  return expect(filled, QStringLiteral("the login window did not show")) && ok;
+}
+
+bool Tour::toggleViewOption(const QString& toolName) {
+  auto* sub = form_.area()->activeSubWindow();
+  DemoChildForm* child = sub ? form_.openWindow(QStringLiteral("voucher")) : nullptr;
+  if (!child) return false;
+  Ref<ToolbarControl> bar = child->toolbar();
+  bar->dropDownOf(u"SysCustomize")->click();
+  QMenu* menu = bar->openMenu();
+  Ref<ToolbarTool> tool = bar->band(u"SysCustomize")->Tools()->find(toolName.toStdU16String());
+  bool clicked = false;
+  for (QAction* a : menu ? menu->actions() : QList<QAction*>())
+    if (tool && a->text() == QString::fromStdU16String(tool->Caption())) {
+      a->trigger();
+      clicked = true;
+    }
+  if (menu) menu->close();
+  return expect(clicked, QStringLiteral("the customize menu has no ") + toolName);
+}
+
+bool Tour::run() {
+  form_.window()->setGeometry(40, 40, 960, 640);
+  pause(300);
+  step(QStringLiteral("start"), [] {}, [&] {
+    return expect(form_.window()->windowTitle() == QStringLiteral("示例总账"), QStringLiteral("the title is ") + form_.window()->windowTitle()) &&
+           expect(form_.visibleCommands() == QStringList({"login", "logout", "exit"}), QStringLiteral("menus before login: ") + form_.visibleCommands().join(' '));
+  });
+
+  step(QStringLiteral("login-kj01"), [&] { expect(logInAs("kj01", "1234"), "kj01 logs in"); }, [&] {
+    say(QStringLiteral("    user %1 (id %2), commands: %3")
+            .arg(QString::fromStdU16String(app()->CurrentUserName()), QString::fromStdU16String(app()->CurrentUserID()),
+                 form_.visibleCommands().join(' ')));
+    return expect(app()->CurrentUserID() == u"101", "kj01's id is 101") &&
+           expect(form_.visibleCommands() == QStringList({"login", "logout", "exit", "voucher", "periods", "error"}),
+                  "kj01 sees the voucher and period windows only");
+  });
+
+  DemoChildForm* voucher = nullptr;
+  step(QStringLiteral("voucher"), [&] {
+    form_.action("voucher")->trigger();
+    voucher = form_.openWindow("voucher");
+  }, [&] {
+    return expect(voucher && voucher->toolbar()->buttonOf(u"Save") != nullptr, "the voucher window has its toolbar") &&
+           expect(form_.area()->activeSubWindow() && form_.area()->activeSubWindow()->widget() == voucher->widget(),
+                  "the voucher window is active");
+  });
+
+  step(QStringLiteral("view-tool-text"), [&] { toggleViewOption("ViewToolText"); }, [&] {
+    QToolButton* save = voucher->toolbar()->buttonOf(u"Save");
+    return expect(save && save->toolButtonStyle() != Qt::ToolButtonIconOnly, "the tools show their text");
+  });
+
+  step(QStringLiteral("large-icons"), [&] { toggleViewOption("LargeIcons"); }, [&] {
+    return expect(voucher->toolbar()->LargeIcons(), "the toolbar shows large icons");
+  });
+
+  step(QStringLiteral("shortcut-ctrl-s"), [&] {
+    voucher->list()->setFocus();
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_S, Qt::ControlModifier, QStringLiteral("\x13"));
+    QApplication::sendEvent(voucher->list(), &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_S, Qt::ControlModifier);
+    QApplication::sendEvent(voucher->list(), &release);
+  }, [&] { return expect(voucher->lastMenu() == u"mnuVoucherSave", "Ctrl+S ran mnuVoucherSave"); });
+
+  step(QStringLiteral("periods"), [&] { form_.action("periods")->trigger(); }, [&] {
+    DemoChildForm* periods = form_.openWindow("periods");
+    const int count = app()->Periods()->Count();
+    say(QStringLiteral("    %1 periods").arg(count));
+    return expect(count > 0 && periods->list()->topLevelItemCount() == count, "the period list holds every period");
+  });
+
+  bool boxShown = false;
+  step(QStringLiteral("error"), [&] {
+    whenModal([&](QWidget* w) {
+      auto* box = qobject_cast<ErrBoxDialog*>(w);
+      if (!expect(box != nullptr, "the error box showed")) return;
+      boxShown = true;
+      save(QStringLiteral("error-box"), w);
+      box->cmdClose->click();
+    });
+    form_.action("error")->trigger();
+  }, [&] { return boxShown; });
+
+  step(QStringLiteral("logout"), [&] { form_.action("logout")->trigger(); }, [&] {
+    return expect(app()->CurrentUserID() == u"-1", "nobody is logged in") &&
+           expect(form_.area()->subWindowList().isEmpty(), "every child window closed") &&
+           expect(form_.visibleCommands() == QStringList({"login", "logout", "exit"}), "only the system menu is left");
+  });
+
+  step(QStringLiteral("login-cn01"), [&] { expect(logInAs("cn01", ""), "cn01 logs in with the empty password"); }, [&] {
+    say(QStringLiteral("    user %1 (id %2), commands: %3")
+            .arg(QString::fromStdU16String(app()->CurrentUserName()), QString::fromStdU16String(app()->CurrentUserID()),
+                 form_.visibleCommands().join(' ')));
+    return expect(app()->CurrentUserID() == u"102", "cn01's id is 102") &&
+           expect(form_.visibleCommands() == QStringList({"login", "logout", "exit", "cash", "error"}),
+                  "cn01 sees the cash journal instead of the voucher and period windows");
+  });
+
+  step(QStringLiteral("cash-journal"), [&] { form_.action("cash")->trigger(); }, [&] {
+    auto* sub = form_.area()->activeSubWindow();
+    return expect(sub && sub->windowTitle() == QStringLiteral("现金日记账"), "the cash journal is open");
+  });
+
+  ++number_;
+  say(QStringLiteral("step %1: close").arg(number_));
+  form_.window()->close();
+  expect(!app()->Console(), "Terminate let the console go");
+  say(failures_ ? QStringLiteral("tour FAILED (%1 checks)").arg(failures_) : QStringLiteral("tour passed"));
+  return failures_ == 0;
+}
+
+}  // namespace lv8demo
