@@ -237,7 +237,9 @@ DemoChildForm* MainForm::openWindow(const QString& key) {
     QMdiSubWindow* sub = area_->addSubWindow(made->widget());
     // Closing hides the window; the form (and with it the widget) goes at log-out.
     sub->setAttribute(Qt::WA_DeleteOnClose, false);
-    sub->resize(640, 380);
+    // Each new window a step down and to the right of the one before.
+    const int offset = 28 * static_cast<int>(children_.size() - 1);
+    sub->setGeometry(offset, offset, 700, 400);
   }
   QWidget* sub = it->second->widget()->parentWidget();
   sub->show();
@@ -296,7 +298,8 @@ int32_t MainForm::showLookupError() {
     Variant position(periods->Count() + 1);
     periods->Item(position);
   } catch (const AutomationError& e) {
-    return make<GFrontEnd>()->ERB(e.number(), e.source(), e.description());
+    // The library's error, with what the user asked for in front of it.
+    return make<GFrontEnd>()->ERB(e.number(), e.source(), u"会计期间第 13 期不存在：" + e.description());
   }
   return 0;
 }

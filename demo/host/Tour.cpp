@@ -92,6 +92,16 @@ bool Tour::save(const QString& name, QWidget* dialog) {
     p.drawRect(QRect(at - QPoint(1, 1), shown.size() + QSize(1, 1)));
     p.drawImage(at, shown);
   }
+  // A picture taken from inside the program has no window frame: the caption is drawn above.
+  constexpr int kCaption = 24;
+  QImage framed(picture.width(), picture.height() + kCaption, QImage::Format_RGB32);
+  QPainter p(&framed);
+  p.fillRect(QRect(0, 0, framed.width(), kCaption), QColor(0x0a, 0x24, 0x6a));
+  p.setPen(Qt::white);
+  p.drawText(QRect(8, 0, framed.width() - 16, kCaption), Qt::AlignVCenter | Qt::AlignLeft, main->windowTitle());
+  p.drawImage(0, kCaption, picture);
+  p.end();
+  picture = framed;
   const QString file = folder_ + QStringLiteral("/%1-%2.png").arg(number_, 2, 10, QLatin1Char('0')).arg(name);
   const bool ok = picture.save(file, "PNG");
   expect(ok, QStringLiteral("cannot write ") + file);
