@@ -47,6 +47,14 @@ bool copyTree(const QString& from, const QString& to) {
   return ok;
 }
 
+// The offscreen platform warns of every window operation it cannot do (raise, keyboard grab,
+// size hints); on a tour those say nothing about the demo.
+QtMessageHandler defaultHandler = nullptr;
+void quietOffscreen(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (type == QtWarningMsg && message.startsWith(QLatin1String("This plugin does not support"))) return;
+  defaultHandler(type, context, message);
+}
+
 int usage() {
   std::fputs("usage: lv8-demo [--tour <folder>] [--data <folder>]\n"
              "  --tour  run the scripted tour, saving a picture of each step into <folder>\n"
@@ -65,6 +73,7 @@ int main(int argc, char** argv) {
     else return usage();
   }
   QApplication qapp(argc, argv);
+  if (QGuiApplication::platformName() == QLatin1String("offscreen")) defaultHandler = qInstallMessageHandler(quietOffscreen);
   QApplication::setApplicationName(QStringLiteral("lv8-demo"));
 
   // The tour works on a copy of its own, so that it always starts from the sample tree.
