@@ -3,6 +3,7 @@
 #include "DemoChildForm.h"
 #include "app/CApplication.h"
 #include "app/CUserRight.h"
+#include "app/CWarning.h"
 #include "app/GZRGNTUtil.h"
 #include "periods/CPeriod.h"
 #include "periods/CPeriods.h"
@@ -201,6 +202,8 @@ bool MainForm::logIn() {
   bool ok = false;
   try {
     ok = app()->login();
+    // The middle tier's pending warnings for the user, one box each.
+    if (ok) app()->Warning()->DispWarningIfExist();
   } catch (const AutomationError& e) {
     make<GFrontEnd>()->ERB(e.number(), e.source(), e.description());
   }

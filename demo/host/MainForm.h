@@ -51,7 +51,8 @@ class MainForm : public lv8int::IMDIForm {
   const lv8int::DispatchTable* dispatchTable() const override { return classDispatchTable(); }
 
   // The host's own commands (menu items run them; the tour calls them too).
-  bool logIn();    // the configured login window; false when the user gave up
+  // The configured login window, then the user's warnings; false when the user gave up.
+  bool logIn();
   void logOut();   // closes every child window first
   // Opens (or brings forward) the child window of a menu command's key ("voucher", "periods",
   // "ledger", "cash").

@@ -7,6 +7,7 @@
 #include "app/CApplication.h"
 #include "app/GZRGNTUtil.h"
 #include "console/CConsole.h"
+#include "console/CToolbar.h"
 #include "periods/CPeriods.h"
 #include "platform/automation/Conversions.h"
 #include "platform/controls/ToolbarControl.h"
@@ -25,6 +26,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
@@ -124,9 +126,21 @@ void Tour::step(const QString& name, const std::function<void()>& act, const std
   if (failures_ == before) say(QStringLiteral("    ok"));
 }
 
-bool Tour::logInAs(const QString& user, const QString& password) {
+bool Tour::logInAs(const QString& user, const QString& password, int warnings) {
   bool filled = false;
-  whenModal([=, this, &filled](QWidget* w) {
+  // The warnings follow the login window, each in an error box of its own: the first is
+  // pictured, every one closed.
+  int boxes = 0;
+  QTimer closer;
+  closer.setInterval(150);
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<ErrBoxDialog*>(QApplication::activeModalWidget());
+    if (!box || !box->isVisible()) return;
+    if (++boxes == 1) save(QStringLiteral("warning-") + user, box);
+    say(QStringLiteral("    warning: ") + box->txtDescription->toPlainText());
+    box->cmdClose->click();
+  });
+  whenModal([=, this, &filled, &closer](QWidget* w) {
     auto* userBox = w->findChild<QLineEdit*>(QStringLiteral("user"));
     auto* passwordBox = w->findChild<QLineEdit*>(QStringLiteral("password"));
     auto* buttons = w->findChild<QDialogButtonBox*>();
@@ -138,6 +152,7 @@ bool Tour::logInAs(const QString& user, const QString& password) {
     passwordBox->setText(password);
     filled = true;
     save(QStringLiteral("login-dialog-") + user, w);
+    closer.start();
     buttons->button(QDialogButtonBox::Ok)->click();
     // A refused login keeps the window open: give up rather than wait for ever.
     QTimer::singleShot(500, w, [w] {
@@ -145,13 +160,25 @@ bool Tour::logInAs(const QString& user, const QString& password) {
     });
   });
   const bool ok = form_.logIn();
-  return expect(filled, QStringLiteral("the login window did not show")) && ok;
+  closer.stop();
+  return expect(filled, QStringLiteral("the login window did not show")) &&
+         expect(boxes == warnings, QStringLiteral("%1 warnings shown, %2 expected").arg(boxes).arg(warnings)) && ok;
+}
+
+void Tour::focusOn(DemoChildForm* child) {
+  // As a click on the window would: the main window active (the offscreen platform gives no
+  // window back its activation after a popup or a modal box closed), the form's sub-window too.
+  form_.window()->activateWindow();
+  pause(100);
+  form_.area()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(child->widget()->parentWidget()));
+  pause(100);
+  expect(app()->Toolbar()->attachedControl().get() == child->toolbar().get(), "the active form's toolbar is attached");
 }
 
 bool Tour::toggleViewOption(const QString& toolName) {
-  auto* sub = form_.area()->activeSubWindow();
-  DemoChildForm* child = sub ? form_.openWindow(QStringLiteral("voucher")) : nullptr;
+  DemoChildForm* child = form_.openWindow(QStringLiteral("voucher"));
   if (!child) return false;
+  focusOn(child);
   Ref<ToolbarControl> bar = child->toolbar();
   bar->dropDownOf(u"SysCustomize")->click();
   QMenu* menu = bar->openMenu();
@@ -174,7 +201,7 @@ bool Tour::run() {
            expect(form_.visibleCommands() == QStringList({"login", "logout", "exit"}), QStringLiteral("menus before login: ") + form_.visibleCommands().join(' '));
   });
 
-  step(QStringLiteral("login-kj01"), [&] { expect(logInAs("kj01", "1234"), "kj01 logs in"); }, [&] {
+  step(QStringLiteral("login-kj01"), [&] { expect(logInAs("kj01", "1234", 3), "kj01 logs in"); }, [&] {
     say(QStringLiteral("    user %1 (id %2), commands: %3")
             .arg(QString::fromStdU16String(app()->CurrentUserName()), QString::fromStdU16String(app()->CurrentUserID()),
                  form_.visibleCommands().join(' ')));
@@ -203,6 +230,7 @@ bool Tour::run() {
   });
 
   step(QStringLiteral("shortcut-ctrl-s"), [&] {
+    focusOn(voucher);
     voucher->list()->setFocus();
     QKeyEvent press(QEvent::KeyPress, Qt::Key_S, Qt::ControlModifier, QStringLiteral("\x13"));
     QApplication::sendEvent(voucher->list(), &press);
@@ -235,7 +263,7 @@ bool Tour::run() {
            expect(form_.visibleCommands() == QStringList({"login", "logout", "exit"}), "only the system menu is left");
   });
 
-  step(QStringLiteral("login-cn01"), [&] { expect(logInAs("cn01", ""), "cn01 logs in with the empty password"); }, [&] {
+  step(QStringLiteral("login-cn01"), [&] { expect(logInAs("cn01", "", 0), "cn01 logs in with the empty password"); }, [&] {
     say(QStringLiteral("    user %1 (id %2), commands: %3")
             .arg(QString::fromStdU16String(app()->CurrentUserName()), QString::fromStdU16String(app()->CurrentUserID()),
                  form_.visibleCommands().join(' ')));

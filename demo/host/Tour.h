@@ -10,6 +10,7 @@ class QWidget;
 
 namespace lv8demo {
 
+class DemoChildForm;
 class MainForm;
 
 class Tour {
@@ -21,7 +22,9 @@ class Tour {
  private:
   // One step: runs `act`, then `check` (which prints why it fails), then saves the picture.
   void step(const QString& name, const std::function<void()>& act, const std::function<bool()>& check);
-  bool logInAs(const QString& user, const QString& password);
+  // Logs in through the login window; `warnings` error boxes must follow it.
+  bool logInAs(const QString& user, const QString& password, int warnings);
+  void focusOn(DemoChildForm* child);
   bool toggleViewOption(const QString& toolName);
   bool expect(bool ok, const QString& what);
   // The main window with `dialog` (a modal window of its own) drawn where it stands over it.
