@@ -20,6 +20,7 @@ using namespace lv8int;
 DemoChildForm::DemoChildForm(const String& caption, const String& formKey, const std::vector<DemoTool>& tools,
                              const QStringList& columns)
     : ChildForm(caption), formKey_(formKey) {
+  widget()->setWindowIcon(QApplication::style()->standardIcon(QStyle::SP_FileDialogContentsView));
   toolbar_ = make<ToolbarControl>(*this);
   for (const DemoTool& t : tools) {
     Ref<ToolbarBand> band = toolbar_->addBand(t.band);

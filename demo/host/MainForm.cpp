@@ -202,13 +202,14 @@ bool MainForm::logIn() {
   bool ok = false;
   try {
     ok = app()->login();
-    // The middle tier's pending warnings for the user, one box each.
+    applyRights();
+    status_->setText(ok ? QStringLiteral("%1 已登录").arg(qs(app()->CurrentUserName())) : QStringLiteral("未登录"));
+    // The middle tier's pending warnings for the user, one box each, over the user's menus.
     if (ok) app()->Warning()->DispWarningIfExist();
   } catch (const AutomationError& e) {
+    applyRights();
     make<GFrontEnd>()->ERB(e.number(), e.source(), e.description());
   }
-  applyRights();
-  status_->setText(ok ? QStringLiteral("%1 已登录").arg(qs(app()->CurrentUserName())) : QStringLiteral("未登录"));
   return ok;
 }
 
