@@ -20,6 +20,7 @@
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMdiArea>
@@ -144,7 +145,13 @@ bool Tour::logInAs(const QString& user, const QString& password, int warnings) {
     auto* userBox = w->findChild<QLineEdit*>(QStringLiteral("user"));
     auto* passwordBox = w->findChild<QLineEdit*>(QStringLiteral("password"));
     auto* buttons = w->findChild<QDialogButtonBox*>();
-    if (!expect(userBox && passwordBox && buttons, QStringLiteral("the login window has no user, password or OK"))) {
+    if (!userBox || !passwordBox || !buttons) {
+      // Another window came instead (the library's message that a component cannot be created,
+      // before it ends the program): say what it says.
+      QStringList texts;
+      for (QLabel* label : w->findChildren<QLabel*>())
+        if (!label->text().isEmpty()) texts << label->text();
+      expect(false, QStringLiteral("instead of the login window: ") + w->windowTitle() + QStringLiteral(" ") + texts.join(' '));
       if (auto* d = qobject_cast<QDialog*>(w)) d->reject();
       return;
     }
