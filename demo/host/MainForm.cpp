@@ -1,10 +1,12 @@
 #include "MainForm.h"
 
 #include "DemoChildForm.h"
+#include "ImportJob.h"
 #include "app/CApplication.h"
 #include "app/CUserRight.h"
 #include "app/CWarning.h"
 #include "app/GZRGNTUtil.h"
+#include "console/CConsole.h"
 #include "periods/CPeriod.h"
 #include "periods/CPeriods.h"
 #include "platform/automation/AutomationError.h"
@@ -134,7 +136,7 @@ void MainForm::buildMenus() {
     const char* right;
   };
   const std::pair<const char*, std::vector<Item>> menus[] = {
-      {"凭证(&V)", {{"voucher", "凭证录入(&E)", "0101"}}},
+      {"凭证(&V)", {{"voucher", "凭证录入(&E)", "0101"}, {"import", "导入凭证(&I)...", "0102"}}},
       {"账簿(&B)", {{"ledger", "总账(&G)", "0201"}, {"periods", "会计期间(&P)", "0203"}}},
       {"出纳(&C)", {{"cash", "现金日记账(&C)", "0301"}}},
   };
@@ -144,7 +146,10 @@ void MainForm::buildMenus() {
     for (const Item& item : items) {
       const QString key = QString::fromUtf8(item.key);
       QObject::connect(addCommand(menu, key, QString::fromUtf8(item.text), QString::fromUtf8(item.right)),
-                       &QAction::triggered, [this, key] { openWindow(key); });
+                       &QAction::triggered, [this, key] {
+                         if (key == "import") importVouchers();
+                         else openWindow(key);
+                       });
     }
   }
   QMenu* tools = bar->addMenu(QStringLiteral("工具(&T)"));
@@ -294,6 +299,17 @@ Ref<DemoChildForm> MainForm::makeWindow(const QString& key) {
     return form;
   }
   return nullptr;
+}
+
+int MainForm::importVouchers() {
+  Ref<IProgressBar> bar = app()->Console()->ProgressBar();
+  bar->put_Caption(u"导入凭证");
+  bar->put_Style(1);
+  Ref<ImportJob> job = make<ImportJob>(bar);
+  bar->StartJob(Ref<IProgressJob>(job), 1);
+  status_->setText(job->canceled() ? QStringLiteral("导入已取消：已导入 %1 张凭证").arg(job->imported())
+                                   : QStringLiteral("已导入 %1 张凭证").arg(job->imported()));
+  return job->canceled() ? -job->imported() : job->imported();
 }
 
 int32_t MainForm::showLookupError() {

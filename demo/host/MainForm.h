@@ -57,6 +57,9 @@ class MainForm : public lv8int::IMDIForm {
   // Opens (or brings forward) the child window of a menu command's key ("voucher", "periods",
   // "ledger", "cash").
   DemoChildForm* openWindow(const QString& key);
+  // Imports the sample vouchers in the console's progress window; the number imported, negative
+  // when the user cancelled.
+  int importVouchers();
   // Asks for the period after the last one (the 13th of the year) and shows the error in the
   // error box; returns the button the user closed it with.
   int32_t showLookupError();

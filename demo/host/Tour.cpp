@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "DemoChildForm.h"
+#include "ImportJob.h"
 #include "MainForm.h"
 #include "app/CApplication.h"
 #include "app/GZRGNTUtil.h"
@@ -11,6 +12,7 @@
 #include "periods/CPeriods.h"
 #include "platform/automation/Conversions.h"
 #include "platform/controls/ToolbarControl.h"
+#include "console/ProgressDialog.h"
 #include "resources/ErrBoxDialog.h"
 
 // Qt after the library's headers: its "slots" keyword macro would reach their templates.
@@ -26,6 +28,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -213,7 +216,7 @@ bool Tour::run() {
             .arg(QString::fromStdU16String(app()->CurrentUserName()), QString::fromStdU16String(app()->CurrentUserID()),
                  form_.visibleCommands().join(' ')));
     return expect(app()->CurrentUserID() == u"101", "kj01's id is 101") &&
-           expect(form_.visibleCommands() == QStringList({"login", "logout", "exit", "voucher", "periods", "error"}),
+           expect(form_.visibleCommands() == QStringList({"login", "logout", "exit", "voucher", "import", "periods", "error"}),
                   "kj01 sees the voucher and period windows only");
   });
 
@@ -244,6 +247,31 @@ bool Tour::run() {
     QKeyEvent release(QEvent::KeyRelease, Qt::Key_S, Qt::ControlModifier);
     QApplication::sendEvent(voucher->list(), &release);
   }, [&] { return expect(voucher->lastMenu() == u"mnuVoucherSave", "Ctrl+S ran mnuVoucherSave"); });
+
+  int imported = 0;
+  bool asked = false;
+  step(QStringLiteral("import-cancel"), [&] {
+    whenModal([&](QWidget* w) {
+      auto* progress = qobject_cast<ProgressDialog*>(w);
+      if (!expect(progress != nullptr, "the progress window showed")) return;
+      QTimer::singleShot(1200, progress, [&, progress] {
+        save(QStringLiteral("progress"), progress);
+        whenModal([&](QWidget* q) {
+          auto* box = qobject_cast<QMessageBox*>(q);
+          if (!expect(box && box->button(QMessageBox::Yes), "the cancel is asked")) return;
+          asked = true;
+          save(QStringLiteral("cancel-question"), q);
+          box->button(QMessageBox::Yes)->click();
+        });
+        progress->cmdCancel->click();
+      });
+    });
+    imported = form_.importVouchers();
+  }, [&] {
+    say(QStringLiteral("    %1").arg(form_.statusText()));
+    return expect(asked, "the cancel was confirmed") &&
+           expect(imported < 0 && -imported < ImportJob::kVouchers, "the import stopped part of the way");
+  });
 
   step(QStringLiteral("periods"), [&] { form_.action("periods")->trigger(); }, [&] {
     DemoChildForm* periods = form_.openWindow("periods");
