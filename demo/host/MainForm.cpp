@@ -239,7 +239,8 @@ void MainForm::closeChildren() {
 
 DemoChildForm* MainForm::openWindow(const QString& key) {
   auto it = children_.find(key);
-  if (it == children_.end()) {
+  const bool created = it == children_.end();
+  if (created) {
     Ref<DemoChildForm> made = makeWindow(key);
     if (!made) return nullptr;
     it = children_.emplace(key, made).first;
@@ -254,6 +255,14 @@ DemoChildForm* MainForm::openWindow(const QString& key) {
   sub->show();
   it->second->widget()->show();
   area_->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(sub));
+  // The voucher window explains itself when it first opens, until the user says not to.
+  if (created && key == "voucher") {
+    try {
+      app()->ShowHint(u"VoucherEntry");
+    } catch (const AutomationError& e) {
+      make<GFrontEnd>()->ERB(e.number(), e.source(), e.description());
+    }
+  }
   return it->second.get();
 }
 

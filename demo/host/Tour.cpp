@@ -14,6 +14,7 @@
 #include "platform/controls/ToolbarControl.h"
 #include "console/ProgressDialog.h"
 #include "resources/ErrBoxDialog.h"
+#include "resources/HintDialog.h"
 
 // Qt after the library's headers: its "slots" keyword macro would reach their templates.
 #include <QAction>
@@ -221,11 +222,20 @@ bool Tour::run() {
   });
 
   DemoChildForm* voucher = nullptr;
+  bool hinted = false;
   step(QStringLiteral("voucher"), [&] {
+    whenModal([&](QWidget* w) {
+      auto* hint = qobject_cast<HintDialog*>(w);
+      if (!expect(hint != nullptr, "the voucher window's hint showed")) return;
+      hinted = true;
+      save(QStringLiteral("hint"), w);
+      hint->cmdOK->click();
+    });
     form_.action("voucher")->trigger();
     voucher = form_.openWindow("voucher");
   }, [&] {
-    return expect(voucher && voucher->toolbar()->buttonOf(u"Save") != nullptr, "the voucher window has its toolbar") &&
+    return expect(hinted, "the hint came with the first opening") &&
+           expect(voucher && voucher->toolbar()->buttonOf(u"Save") != nullptr, "the voucher window has its toolbar") &&
            expect(form_.area()->activeSubWindow() && form_.area()->activeSubWindow()->widget() == voucher->widget(),
                   "the voucher window is active");
   });
