@@ -14,6 +14,7 @@
 #include "platform/controls/ToolbarControl.h"
 #include "platform/windows/IWindows.h"
 #include "resources/GFrontEnd.h"
+#include "resources/GResman.h"
 
 // Qt after the library's headers: its "slots" keyword macro would reach their templates.
 #include <QAction>
@@ -114,57 +115,68 @@ const DispatchTable* MainForm::classDispatchTable() {
   return &table;
 }
 
-QAction* MainForm::addCommand(QMenu* menu, const QString& key, const QString& text, const QString& rightCode) {
-  QAction* a = menu->addAction(text);
+QAction* MainForm::addCommand(QMenu* menu, const QString& key, const QString& rightCode) {
+  QAction* a = menu->addAction(QString());
   a->setObjectName(key);
   commands_.push_back({key, Command{rightCode, a}});
   return a;
 }
 
 void MainForm::buildMenus() {
+  // Texts come from the resource stores once the application runs (loadTexts); here each
+  // menu and command gets its string number.
   QMenuBar* bar = window_->menuBar();
-  QMenu* system = bar->addMenu(QStringLiteral("系统(&S)"));
-  QObject::connect(addCommand(system, "login", QStringLiteral("登录(&L)..."), {}), &QAction::triggered, [this] { logIn(); });
-  QObject::connect(addCommand(system, "logout", QStringLiteral("注销(&O)"), {}), &QAction::triggered, [this] { logOut(); });
+  const auto titled = [this](QAction* a, int32_t id) {
+    texts_.emplace_back(a, id);
+    return a;
+  };
+  QMenu* system = bar->addMenu(QString());
+  titled(system->menuAction(), 101);
+  QObject::connect(titled(addCommand(system, "login", {}), 201), &QAction::triggered, [this] { logIn(); });
+  QObject::connect(titled(addCommand(system, "logout", {}), 202), &QAction::triggered, [this] { logOut(); });
   system->addSeparator();
-  QObject::connect(addCommand(system, "exit", QStringLiteral("退出(&X)"), {}), &QAction::triggered,
-                   [this] { window_->close(); });
+  QObject::connect(titled(addCommand(system, "exit", {}), 203), &QAction::triggered, [this] { window_->close(); });
 
   struct Item {
     const char* key;
-    const char* text;
-    const char* right;
+    int32_t text;
+    const char* right;  // "": every user
   };
-  const std::pair<const char*, std::vector<Item>> menus[] = {
-      {"凭证(&V)", {{"voucher", "凭证录入(&E)", "0101"}, {"import", "导入凭证(&I)...", "0102"}}},
-      {"账簿(&B)", {{"ledger", "总账(&G)", "0201"}, {"periods", "会计期间(&P)", "0203"}}},
-      {"出纳(&C)", {{"cash", "现金日记账(&C)", "0301"}}},
+  const std::pair<int32_t, std::vector<Item>> menus[] = {
+      {102, {{"voucher", 211, "0101"}, {"import", 212, "0102"}}},
+      {103, {{"ledger", 221, "0201"}, {"periods", 222, "0203"}}},
+      {104, {{"cash", 231, "0301"}}},
+      {105, {{"error", 241, ""}}},
   };
   for (const auto& [title, items] : menus) {
-    QMenu* menu = bar->addMenu(QString::fromUtf8(title));
+    QMenu* menu = bar->addMenu(QString());
+    titled(menu->menuAction(), title);
     rightMenus_.push_back(menu);
     for (const Item& item : items) {
       const QString key = QString::fromUtf8(item.key);
-      QObject::connect(addCommand(menu, key, QString::fromUtf8(item.text), QString::fromUtf8(item.right)),
-                       &QAction::triggered, [this, key] {
+      QObject::connect(titled(addCommand(menu, key, QString::fromUtf8(item.right)), item.text), &QAction::triggered,
+                       [this, key] {
                          if (key == "import") importVouchers();
+                         else if (key == "error") showLookupError();
                          else openWindow(key);
                        });
     }
   }
-  QMenu* tools = bar->addMenu(QStringLiteral("工具(&T)"));
-  rightMenus_.push_back(tools);
-  QObject::connect(addCommand(tools, "error", QStringLiteral("查询第 13 个会计期间(&E)"), QStringLiteral("")),
-                   &QAction::triggered, [this] { showLookupError(); });
-  QMenu* windows = bar->addMenu(QStringLiteral("窗口(&W)"));
-  windows->addAction(QStringLiteral("层叠(&C)"), area_, &QMdiArea::cascadeSubWindows);
-  windows->addAction(QStringLiteral("平铺(&T)"), area_, &QMdiArea::tileSubWindows);
+  QMenu* windows = bar->addMenu(QString());
+  titled(windows->menuAction(), 106);
+  titled(windows->addAction(QString(), area_, &QMdiArea::cascadeSubWindows), 251);
+  titled(windows->addAction(QString(), area_, &QMdiArea::tileSubWindows), 252);
 
   // The console's menu control: the menu commands the shortcut definitions may name alone.
   menu_ = make<ToolbarControl>(false);
   Ref<ToolbarBand> band = menu_->addBand(u"Voucher", ToolbarBand::Popup);
   for (const char16_t* name : {u"mnuVoucherNew", u"mnuVoucherSave", u"mnuVoucherDelete", u"mnuVoucherPrint"})
     band->Tools()->Add(band->Tools()->Count() + 1, name);
+}
+
+void MainForm::loadTexts() {
+  Ref<GResman> resman = make<GResman>();
+  for (auto& [a, id] : texts_) a->setText(qs(resman->GetString(id)));
 }
 
 // Commands with a right code show only to a user who holds it; a menu without a command the

@@ -50,6 +50,9 @@ class MainForm : public lv8int::IMDIForm {
   static const lv8int::DispatchTable* classDispatchTable();
   const lv8int::DispatchTable* dispatchTable() const override { return classDispatchTable(); }
 
+  // The menus' texts from the resource stores (System/Resource/resource.ini); after Init.
+  void loadTexts();
+
   // The host's own commands (menu items run them; the tour calls them too).
   // The configured login window, then the user's warnings; false when the user gave up.
   bool logIn();
@@ -73,7 +76,7 @@ class MainForm : public lv8int::IMDIForm {
 
  private:
   void buildMenus();
-  QAction* addCommand(QMenu* menu, const QString& key, const QString& text, const QString& rightCode);
+  QAction* addCommand(QMenu* menu, const QString& key, const QString& rightCode);
   void applyRights();
   void closeChildren();
   lv8int::Ref<DemoChildForm> makeWindow(const QString& key);
@@ -86,6 +89,7 @@ class MainForm : public lv8int::IMDIForm {
   lv8int::Ref<lv8int::ToolbarControl> menu_;
   std::vector<std::pair<QString, Command>> commands_;
   std::vector<QMenu*> rightMenus_;
+  std::vector<std::pair<QAction*, int32_t>> texts_;  // menu entries and their string numbers
   std::map<QString, lv8int::Ref<DemoChildForm>> children_;
 };
 

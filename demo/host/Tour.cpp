@@ -209,6 +209,8 @@ bool Tour::run() {
   pause(300);
   step(QStringLiteral("start"), [] {}, [&] {
     return expect(form_.window()->windowTitle() == QStringLiteral("示例总账"), QStringLiteral("the title is ") + form_.window()->windowTitle()) &&
+           expect(form_.action("login")->text() == QStringLiteral("登录(&L)..."),
+                  QStringLiteral("the login command's text from the resource store is ") + form_.action("login")->text()) &&
            expect(form_.visibleCommands() == QStringList({"login", "logout", "exit"}), QStringLiteral("menus before login: ") + form_.visibleCommands().join(' '));
   });
 

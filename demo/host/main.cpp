@@ -97,6 +97,7 @@ int main(int argc, char** argv) {
   Ref<CApplication> app = GZRGNTUtil::sharedApplication();
   try {
     app->Init(Ref<Object>(form), hostPath);
+    form->loadTexts();
   } catch (const AutomationError& e) {
     std::fprintf(stderr, "lv8-demo: the application did not start: %s\n", e.what());
     return 1;
