@@ -43,6 +43,8 @@ LoginDialog::LoginDialog(Check check, const QString& dataSource) : check_(std::m
   layout->addWidget(message_);
   layout->addWidget(buttons);
   setMinimumWidth(340);
+  // Its own size before the application centres it over the main window (not a default one).
+  adjustSize();
 }
 
 QString LoginDialog::message() const { return message_->isHidden() ? QString() : message_->text(); }

@@ -1,0 +1,11 @@
+-- The demo host's texts (slot 0 of resource.ini): menu titles 100-199, commands 200-299.
+-- strings.db is built from this file: sqlite3 strings.db < strings.sql
+CREATE TABLE strings (ID INTEGER PRIMARY KEY, content TEXT);
+INSERT INTO strings (ID, content) VALUES
+  (101, '系统(&S)'), (102, '凭证(&V)'), (103, '账簿(&B)'), (104, '出纳(&C)'), (105, '工具(&T)'), (106, '窗口(&W)'),
+  (201, '登录(&L)...'), (202, '注销(&O)'), (203, '退出(&X)'),
+  (211, '凭证录入(&E)'), (212, '导入凭证(&I)...'),
+  (221, '总账(&G)'), (222, '会计期间(&P)'),
+  (231, '现金日记账(&C)'),
+  (241, '查询第 13 个会计期间(&E)'),
+  (251, '层叠(&C)'), (252, '平铺(&T)');

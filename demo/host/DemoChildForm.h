@@ -1,0 +1,53 @@
+#pragma once
+// A child window of the demo host: a form with its own toolbar (attached to the application's
+// toolbar manager under its key in ShortCut/SCDefine.xml) over a splitter holding a list and a
+// note. It runs the menu commands its Ctrl shortcuts name and remembers the last one.
+#include <QStyle>
+#include <vector>
+
+#include "platform/controls/ChildForm.h"
+#include "platform/host/IMenuTarget.h"
+
+class QTreeWidget;
+class QPlainTextEdit;
+
+namespace lv8int {
+class ToolbarControl;
+}
+
+namespace lv8demo {
+
+struct DemoTool {
+  const char16_t* band;
+  const char16_t* name;
+  const char16_t* caption;
+  QStyle::StandardPixmap icon;
+};
+
+class DemoChildForm : public lv8int::ChildForm, public lv8int::IMenuTarget {
+ public:
+  // `formKey` names the form's element in SCDefine.xml; `columns` head the list.
+  DemoChildForm(const lv8int::String& caption, const lv8int::String& formKey, const std::vector<DemoTool>& tools,
+                const QStringList& columns);
+
+  void ExecuteMenu(const lv8int::String& MenuName) override;
+
+  // Gives the form's toolbar to the application's toolbar manager (SetAB2): its view options
+  // and shortcuts. Called whenever the form becomes the active one.
+  void attachToolbar();
+
+  const lv8int::String& formKey() const { return formKey_; }
+  const lv8int::String& lastMenu() const { return lastMenu_; }
+  lv8int::Ref<lv8int::ToolbarControl> toolbar() const { return toolbar_; }
+  QTreeWidget* list() const { return list_; }
+  QPlainTextEdit* note() const { return note_; }
+
+ private:
+  lv8int::String formKey_;
+  lv8int::String lastMenu_;
+  lv8int::Ref<lv8int::ToolbarControl> toolbar_;
+  QTreeWidget* list_ = nullptr;
+  QPlainTextEdit* note_ = nullptr;
+};
+
+}  // namespace lv8demo
