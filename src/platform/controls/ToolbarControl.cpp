@@ -184,8 +184,10 @@ void ToolbarControl::changed() {
   if (dirty_) return;
   dirty_ = true;
   // Changes come in runs (a band restyled tool by tool): lay out once they are done.
-  if (widget_) QTimer::singleShot(0, widget_, [this] {
-      if (dirty_) rebuild();
+  // The widget outlives the control by a turn of the event loop (it is deleted later), so the
+  // layout asks the widget whether its control is still there.
+  if (widget_) QTimer::singleShot(0, widget_, [widget = widget_] {
+      if (ToolbarControl* control = widget->control_; control && control->dirty_) control->rebuild();
     });
 }
 
