@@ -69,6 +69,8 @@ bool Tour::expect(bool ok, const QString& what) {
 void Tour::whenModal(std::function<void(QWidget*)> handle) {
   auto tries = std::make_shared<int>(0);
   auto poll = std::make_shared<std::function<void()>>();
+  // The poll holds itself only weakly: the pending timer keeps it, and it ends with the last one.
+  std::weak_ptr<std::function<void()>> self = poll;
   *poll = [=, this] {
     QWidget* w = QApplication::activeModalWidget();
     if (w && w->isVisible()) {
@@ -80,9 +82,9 @@ void Tour::whenModal(std::function<void(QWidget*)> handle) {
       expect(false, QStringLiteral("no modal window showed"));
       return;
     }
-    QTimer::singleShot(100, *poll);
+    if (auto again = self.lock()) QTimer::singleShot(100, [again] { (*again)(); });
   };
-  QTimer::singleShot(100, *poll);
+  QTimer::singleShot(100, [poll] { (*poll)(); });
 }
 
 bool Tour::save(const QString& name, QWidget* dialog) {
