@@ -321,7 +321,9 @@ TEST_F(Toolbar, LoadingErrorsReachSetAB2AndKeepTheEntriesReadSoFar) {
   for (const Case& c : cases) {
     EXPECT_EQ(errorOf([&] { toolbar->SetAB2(bar, fromUtf8(c.form)); }), c.error) << c.form;
     ASSERT_EQ(toolbar->shortcuts().size(), c.entries) << c.form;
-    if (c.entries) EXPECT_EQ(toUtf8(toolbar->shortcuts()[0].MenuName), c.firstMenu) << c.form;
+    if (c.entries) {
+      EXPECT_EQ(toUtf8(toolbar->shortcuts()[0].MenuName), c.firstMenu) << c.form;
+    }
     // The control is attached all the same.
     EXPECT_TRUE(toolbar->attachedControl() == bar);
   }
