@@ -87,9 +87,27 @@ FolderSelectionDialog::FolderSelectionDialog(const QString& startFolder, int32_t
   layout->addLayout(bottom);
 
   connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
-          &FolderSelectionDialog::judgeSelection);
+          [this](const QModelIndex& now) {
+            // Choosing any folder but the renamed one or its parent ends the care for it.
+            if (!renamed_.isEmpty() && now.isValid()) {
+              const QString path = QDir::cleanPath(model_->filePath(now));
+              if (path != renamed_ && path != QFileInfo(renamed_).path()) renamed_.clear();
+            }
+            judgeSelection();
+          });
   // A new folder being renamed keeps its index: judge it again under its new name.
-  connect(model_, &QFileSystemModel::fileRenamed, this, &FolderSelectionDialog::judgeSelection);
+  connect(model_, &QFileSystemModel::fileRenamed, this,
+          [this](const QString& parent, const QString&, const QString& newName) {
+            renamed_ = QDir::cleanPath(parent + QLatin1Char('/') + newName);
+            judgeSelection();
+          });
+  // When the model's watcher catches up with the rename it may drop the row that was current,
+  // and the selection would fall back to the parent: keep the renamed folder selected.
+  connect(model_, &QAbstractItemModel::rowsRemoved, this, [this] {
+    if (renamed_.isEmpty()) return;
+    const QModelIndex index = model_->index(renamed_);
+    if (index.isValid() && index != tree_->currentIndex()) tree_->setCurrentIndex(index);
+  });
 
   buttons_->button(QDialogButtonBox::Ok)->setEnabled(false);
   selectFolder(startingFolder(startFolder));

@@ -52,6 +52,8 @@ class FolderSelectionDialog : public QDialog {
   QLabel* status_;
   QLineEdit* edit_ = nullptr;
   QDialogButtonBox* buttons_;
+  // The folder just renamed in the tree, kept selected while the model catches up with it.
+  QString renamed_;
 };
 
 }  // namespace lv8int
