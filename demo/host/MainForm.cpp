@@ -20,6 +20,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMdiArea>
@@ -39,12 +40,30 @@ Ref<CApplication> app() { return GZRGNTUtil::sharedApplication(); }
 
 QString qs(const String& s) { return QString::fromStdU16String(s); }
 
-// The main window ends the application when it closes, as a host's main form does.
+// The help file's context numbers (demo/help/lv8demo.hhp) of the windows.
+enum HelpContext : int32_t {
+  kHelpContents = 0,  // the console opens the table of contents for 0
+  kHelpIndex = 1,     // ... and the index for 1
+  kHelpVoucher = 1101,
+  kHelpLedger = 1201,
+  kHelpPeriods = 1203,
+  kHelpCash = 1301,
+};
+
+// The main window ends the application when it closes, as a host's main form does. F1 that no
+// child window took opens the help's contents.
 class MainWindow : public QMainWindow {
  protected:
   void closeEvent(QCloseEvent* e) override {
     app()->Terminate();
     e->accept();
+  }
+  void keyPressEvent(QKeyEvent* e) override {
+    if (e->key() == Qt::Key_F1 && e->modifiers() == Qt::NoModifier && app()->Console()) {
+      app()->Console()->ShowHelp(kHelpContents);
+      return;
+    }
+    QMainWindow::keyPressEvent(e);
   }
 };
 
@@ -166,6 +185,12 @@ void MainForm::buildMenus() {
   titled(windows->menuAction(), 106);
   titled(windows->addAction(QString(), area_, &QMdiArea::cascadeSubWindows), 251);
   titled(windows->addAction(QString(), area_, &QMdiArea::tileSubWindows), 252);
+  // Help for every user, logged in or not: the active window's topic, or the contents.
+  QMenu* help = bar->addMenu(QString());
+  titled(help->menuAction(), 107);
+  QObject::connect(titled(addCommand(help, "help", {}), 261), &QAction::triggered, [this] { showHelp(); });
+  QObject::connect(titled(addCommand(help, "helpindex", {}), 262), &QAction::triggered,
+                   [] { app()->Console()->ShowHelp(kHelpIndex); });
 
   // The console's menu control: the menu commands the shortcut definitions may name alone.
   menu_ = make<ToolbarControl>(false);
@@ -186,7 +211,7 @@ void MainForm::applyRights() {
   Ref<CUserRight> rights = loggedIn ? app()->UserRight() : nullptr;
   for (auto& [key, command] : commands_) {
     bool visible = true;
-    if (key != "login" && key != "logout" && key != "exit") visible = loggedIn;
+    if (key != "login" && key != "logout" && key != "exit" && !key.startsWith("help")) visible = loggedIn;
     if (visible && !command.rightCode.isEmpty()) visible = rights->HasRight(command.rightCode.toStdU16String());
     command.action->setVisible(visible);
   }
@@ -214,6 +239,14 @@ QStringList MainForm::visibleCommands() const {
 }
 
 QString MainForm::statusText() const { return status_->text(); }
+
+void MainForm::showHelp() {
+  if (QMdiSubWindow* sub = area_->activeSubWindow()) {
+    for (auto& [key, form] : children_)
+      if (form->widget() == sub->widget()) return form->showHelp();
+  }
+  app()->Console()->ShowHelp(kHelpContents);
+}
 
 bool MainForm::logIn() {
   bool ok = false;
@@ -281,7 +314,7 @@ DemoChildForm* MainForm::openWindow(const QString& key) {
 Ref<DemoChildForm> MainForm::makeWindow(const QString& key) {
   if (key == "voucher") {
     Ref<DemoChildForm> form = make<DemoChildForm>(u"凭证录入", u"frmVoucher", kVoucherTools,
-                                   QStringList{QStringLiteral("凭证号"), QStringLiteral("摘要"), QStringLiteral("科目"), QStringLiteral("借方"), QStringLiteral("贷方")});
+                                   QStringList{QStringLiteral("凭证号"), QStringLiteral("摘要"), QStringLiteral("科目"), QStringLiteral("借方"), QStringLiteral("贷方")}, kHelpVoucher);
     addRows(form->list(), {{"记-0001", "收到货款", "银行存款", "12,800.00", ""},
                            {"记-0001", "收到货款", "应收账款", "", "12,800.00"},
                            {"记-0002", "支付房租", "管理费用", "6,000.00", ""},
@@ -292,7 +325,7 @@ Ref<DemoChildForm> MainForm::makeWindow(const QString& key) {
   if (key == "periods") {
     Ref<DemoChildForm> form = make<DemoChildForm>(u"会计期间", u"frmPeriods", kListTools,
                                    QStringList{QStringLiteral("期间"), QStringLiteral("年度"), QStringLiteral("期号"), QStringLiteral("开始日期"),
-                                    QStringLiteral("结束日期"), QStringLiteral("状态")});
+                                    QStringLiteral("结束日期"), QStringLiteral("状态")}, kHelpPeriods);
     Ref<CPeriods> periods = app()->Periods();
     for (int32_t i = 1; i <= periods->Count(); ++i) {
       Variant position(i);
@@ -307,14 +340,14 @@ Ref<DemoChildForm> MainForm::makeWindow(const QString& key) {
   }
   if (key == "ledger") {
     Ref<DemoChildForm> form = make<DemoChildForm>(u"总账", u"frmLedger", kListTools,
-                                   QStringList{QStringLiteral("科目"), QStringLiteral("期初余额"), QStringLiteral("借方"), QStringLiteral("贷方"), QStringLiteral("期末余额")});
+                                   QStringList{QStringLiteral("科目"), QStringLiteral("期初余额"), QStringLiteral("借方"), QStringLiteral("贷方"), QStringLiteral("期末余额")}, kHelpLedger);
     addRows(form->list(), {{"1002 银行存款", "50,000.00", "12,800.00", "6,000.00", "56,800.00"},
                            {"1122 应收账款", "20,000.00", "", "12,800.00", "7,200.00"}});
     return form;
   }
   if (key == "cash") {
     Ref<DemoChildForm> form = make<DemoChildForm>(u"现金日记账", u"frmCashJournal", kListTools,
-                                   QStringList{QStringLiteral("日期"), QStringLiteral("摘要"), QStringLiteral("收入"), QStringLiteral("支出"), QStringLiteral("余额")});
+                                   QStringList{QStringLiteral("日期"), QStringLiteral("摘要"), QStringLiteral("收入"), QStringLiteral("支出"), QStringLiteral("余额")}, kHelpCash);
     addRows(form->list(), {{"2003-06-02", "提取备用金", "5,000.00", "", "5,800.00"},
                            {"2003-06-05", "购买办公用品", "", "320.00", "5,480.00"}});
     return form;

@@ -66,6 +66,8 @@ class MainForm : public lv8int::IMDIForm {
   // Asks for the period after the last one (the 13th of the year) and shows the error in the
   // error box; returns the button the user closed it with.
   int32_t showLookupError();
+  // The active child window's help topic, or the help's contents when none is active.
+  void showHelp();
 
   QMainWindow* window() const { return window_.get(); }
   QMdiArea* area() const { return area_; }

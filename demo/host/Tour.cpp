@@ -13,6 +13,8 @@
 #include "platform/automation/Conversions.h"
 #include "platform/controls/ToolbarControl.h"
 #include "console/ProgressDialog.h"
+#include "help/HelpBrowser.h"
+#include "help/HelpWindow.h"
 #include "resources/ErrBoxDialog.h"
 #include "resources/HintDialog.h"
 
@@ -25,6 +27,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -213,7 +216,7 @@ bool Tour::run() {
     return expect(form_.window()->windowTitle() == QStringLiteral("示例总账"), QStringLiteral("the title is ") + form_.window()->windowTitle()) &&
            expect(form_.action("login")->text() == QStringLiteral("登录(&L)..."),
                   QStringLiteral("the login command's text from the resource store is ") + form_.action("login")->text()) &&
-           expect(form_.visibleCommands() == QStringList({"login", "logout", "exit"}), QStringLiteral("menus before login: ") + form_.visibleCommands().join(' '));
+           expect(form_.visibleCommands() == QStringList({"login", "logout", "exit", "help", "helpindex"}), QStringLiteral("menus before login: ") + form_.visibleCommands().join(' '));
   });
 
   step(QStringLiteral("login-kj01"), [&] { expect(logInAs("kj01", "1234", 3), "kj01 logs in"); }, [&] {
@@ -221,7 +224,7 @@ bool Tour::run() {
             .arg(QString::fromStdU16String(app()->CurrentUserName()), QString::fromStdU16String(app()->CurrentUserID()),
                  form_.visibleCommands().join(' ')));
     return expect(app()->CurrentUserID() == u"101", "kj01's id is 101") &&
-           expect(form_.visibleCommands() == QStringList({"login", "logout", "exit", "voucher", "import", "periods", "error"}),
+           expect(form_.visibleCommands() == QStringList({"login", "logout", "exit", "voucher", "import", "periods", "error", "help", "helpindex"}),
                   "kj01 sees the voucher and period windows only");
   });
 
@@ -306,10 +309,39 @@ bool Tour::run() {
     form_.action("error")->trigger();
   }, [&] { return boxShown; });
 
+  step(QStringLiteral("help"), [&] {
+    // F1 on the voucher window: its topic, through the console's help.
+    focusOn(voucher);
+    voucher->list()->setFocus();
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+    QApplication::sendEvent(voucher->list(), &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_F1, Qt::NoModifier);
+    QApplication::sendEvent(voucher->list(), &release);
+    pause(300);
+  }, [&] {
+    HelpWindow* help = HelpWindow::current();
+    if (!expect(help && help->isVisible(), "F1 opened the help window")) return false;
+    QTreeWidgetItem* first = help->contentsTree()->topLevelItem(0);
+    say(QStringLiteral("    help: %1, page %2, %3 contents entries, %4 index entries")
+            .arg(help->windowTitle(), QString::fromStdString(help->currentPage()))
+            .arg(help->contentsTree()->topLevelItemCount())
+            .arg(help->indexList()->count()));
+    const bool ok = expect(help->currentPage() == "/voucher.htm", "the voucher window's topic is shown") &&
+                    expect(help->browser()->documentTitle() == QStringLiteral("凭证录入"), "the topic is the Chinese page") &&
+                    expect(first && first->text(0) == QStringLiteral("示例总账概述"), "the contents tree is the demo's") &&
+                    expect(help->indexList()->count() > 0, "the index has entries");
+    save(QStringLiteral("help-window"), help);
+    app()->Console()->ShowHelp(0);  // the contents again: the same window, not a second one
+    const bool same = expect(HelpWindow::current() == help, "one help window") &&
+                      expect(help->currentTab() == HelpWindow::ContentsTab, "ShowHelp(0) shows the contents");
+    help->close();
+    return ok && same;
+  });
+
   step(QStringLiteral("logout"), [&] { form_.action("logout")->trigger(); }, [&] {
     return expect(app()->CurrentUserID() == u"-1", "nobody is logged in") &&
            expect(form_.area()->subWindowList().isEmpty(), "every child window closed") &&
-           expect(form_.visibleCommands() == QStringList({"login", "logout", "exit"}), "only the system menu is left");
+           expect(form_.visibleCommands() == QStringList({"login", "logout", "exit", "help", "helpindex"}), "only the system menu is left");
   });
 
   step(QStringLiteral("login-cn01"), [&] { expect(logInAs("cn01", "", 0), "cn01 logs in with the empty password"); }, [&] {
@@ -317,7 +349,7 @@ bool Tour::run() {
             .arg(QString::fromStdU16String(app()->CurrentUserName()), QString::fromStdU16String(app()->CurrentUserID()),
                  form_.visibleCommands().join(' ')));
     return expect(app()->CurrentUserID() == u"102", "cn01's id is 102") &&
-           expect(form_.visibleCommands() == QStringList({"login", "logout", "exit", "cash", "error"}),
+           expect(form_.visibleCommands() == QStringList({"login", "logout", "exit", "cash", "error", "help", "helpindex"}),
                   "cn01 sees the cash journal instead of the voucher and period windows");
   });
 
