@@ -1,5 +1,6 @@
 #include "MainForm.h"
 
+#include "ConfigViewer.h"
 #include "DemoChildForm.h"
 #include "ImportJob.h"
 #include "app/CApplication.h"
@@ -48,6 +49,7 @@ enum HelpContext : int32_t {
   kHelpLedger = 1201,
   kHelpPeriods = 1203,
   kHelpCash = 1301,
+  kHelpConfig = 1401,
 };
 
 // The main window ends the application when it closes, as a host's main form does. F1 that no
@@ -165,7 +167,7 @@ void MainForm::buildMenus() {
       {102, {{"voucher", 211, "0101"}, {"import", 212, "0102"}}},
       {103, {{"ledger", 221, "0201"}, {"periods", 222, "0203"}}},
       {104, {{"cash", 231, "0301"}}},
-      {105, {{"error", 241, ""}}},
+      {105, {{"error", 241, ""}, {"config", 242, "0109"}}},
   };
   for (const auto& [title, items] : menus) {
     QMenu* menu = bar->addMenu(QString());
@@ -345,6 +347,7 @@ Ref<DemoChildForm> MainForm::makeWindow(const QString& key) {
                            {"1122 应收账款", "20,000.00", "", "12,800.00", "7,200.00"}});
     return form;
   }
+  if (key == "config") return make<ConfigViewer>(kHelpConfig);
   if (key == "cash") {
     Ref<DemoChildForm> form = make<DemoChildForm>(u"现金日记账", u"frmCashJournal", kListTools,
                                    QStringList{QStringLiteral("日期"), QStringLiteral("摘要"), QStringLiteral("收入"), QStringLiteral("支出"), QStringLiteral("余额")}, kHelpCash);

@@ -58,7 +58,7 @@ class MainForm : public lv8int::IMDIForm {
   bool logIn();
   void logOut();   // closes every child window first
   // Opens (or brings forward) the child window of a menu command's key ("voucher", "periods",
-  // "ledger", "cash").
+  // "ledger", "cash", "config").
   DemoChildForm* openWindow(const QString& key);
   // Imports the sample vouchers in the console's progress window; the number imported, negative
   // when the user cancelled.

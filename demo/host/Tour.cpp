@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "ConfigViewer.h"
 #include "DemoChildForm.h"
 #include "ImportJob.h"
 #include "MainForm.h"
@@ -224,7 +225,7 @@ bool Tour::run() {
             .arg(QString::fromStdU16String(app()->CurrentUserName()), QString::fromStdU16String(app()->CurrentUserID()),
                  form_.visibleCommands().join(' ')));
     return expect(app()->CurrentUserID() == u"101", "kj01's id is 101") &&
-           expect(form_.visibleCommands() == QStringList({"login", "logout", "exit", "voucher", "import", "periods", "error", "help", "helpindex"}),
+           expect(form_.visibleCommands() == QStringList({"login", "logout", "exit", "voucher", "import", "periods", "error", "config", "help", "helpindex"}),
                   "kj01 sees the voucher and period windows only");
   });
 
@@ -295,6 +296,31 @@ bool Tour::run() {
     const int count = app()->Periods()->Count();
     say(QStringLiteral("    %1 periods").arg(count));
     return expect(count > 0 && periods->list()->topLevelItemCount() == count, "the period list holds every period");
+  });
+
+  step(QStringLiteral("config-viewer"), [&] {
+    form_.action("config")->trigger();
+    auto* viewer = dynamic_cast<ConfigViewer*>(form_.openWindow("config"));
+    if (!viewer) return;
+    focusOn(viewer);
+    viewer->list()->setFocus();
+    // Ctrl+R: the viewer reads everything again.
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_R, Qt::ControlModifier, QStringLiteral("\x12"));
+    QApplication::sendEvent(viewer->list(), &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_R, Qt::ControlModifier);
+    QApplication::sendEvent(viewer->list(), &release);
+  }, [&] {
+    auto* viewer = dynamic_cast<ConfigViewer*>(form_.openWindow("config"));
+    if (!expect(viewer != nullptr, "the configuration viewer opened")) return false;
+    const QString root = viewer->valueAt(QStringLiteral("配置文件夹/配置根"));
+    const QString loginWindow = viewer->valueAt(QStringLiteral("组件注册/LV8Demo.LoginWindow"));
+    say(QStringLiteral("    configuration root %1, login window %2").arg(root, loginWindow));
+    return expect(root.endsWith(QStringLiteral("/Config/LV8ADSAPP/")), "the configuration root is the host's") &&
+           expect(viewer->valueAt(QStringLiteral("系统属性/ApplicationTitle")) == QStringLiteral("示例总账"), "the system properties") &&
+           expect(viewer->valueAt(QStringLiteral("用户配置")).endsWith(QStringLiteral("kj01/usercfg.xml"), Qt::CaseInsensitive),
+                  "the user store is kj01's: " + viewer->valueAt(QStringLiteral("用户配置"))) &&
+           expect(loginWindow.startsWith('{'), "the login window's registration") &&
+           expect(viewer->lastMenu() == u"mnuConfigRefresh", "Ctrl+R ran mnuConfigRefresh");
   });
 
   bool boxShown = false;

@@ -13,8 +13,8 @@ unset LV8_MIDTIER_DATABASE
 for plugin in "$@"; do "$regsvr" -s --user "$plugin"; done
 "$demo" --tour "$work/shots"
 expected=(01-start 02-login-dialog-kj01 02-warning-kj01 02-login-kj01 03-hint 03-voucher 04-view-tool-text 05-large-icons
-          06-shortcut-ctrl-s 07-progress 07-cancel-question 07-import-cancel 08-periods 09-error-box 09-error
-          10-help-window 10-help 11-logout 12-login-dialog-cn01 12-login-cn01 13-cash-journal)
+          06-shortcut-ctrl-s 07-progress 07-cancel-question 07-import-cancel 08-periods 09-config-viewer 10-error-box 10-error
+          11-help-window 11-help 12-logout 13-login-dialog-cn01 13-login-cn01 14-cash-journal)
 for shot in "${expected[@]}"; do
   [[ -s "$work/shots/$shot.png" ]] || { echo "missing screenshot $shot.png" >&2; exit 1; }
 done
