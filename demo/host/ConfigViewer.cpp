@@ -28,11 +28,6 @@ namespace {
 
 QString qs(const String& s) { return QString::fromStdU16String(s); }
 
-const std::vector<DemoTool> kConfigTools = {
-    {u"Standard", u"Refresh", u"刷新", QStyle::SP_BrowserReload},
-    {u"Standard", u"Expand", u"展开", QStyle::SP_ToolBarVerticalExtensionButton},
-};
-
 QTreeWidgetItem* add(QTreeWidgetItem* parent, const QString& name, const QString& value = {}) {
   auto* item = new QTreeWidgetItem(parent, {name, value});
   item->setToolTip(1, value);

@@ -4,12 +4,17 @@
 #include "app/GZRGNTUtil.h"
 #include "console/CConsole.h"
 #include "console/CToolbar.h"
+#include "platform/automation/AutomationError.h"
 #include "platform/automation/Conversions.h"
 #include "platform/controls/SplitterControl.h"
 #include "platform/controls/ToolbarControl.h"
+#include "platform/pictures/Picture.h"
+#include "resources/GResman.h"
 
 // Qt after the library's headers: its "slots" keyword macro would reach their templates.
 #include <QApplication>
+#include <QIcon>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QSplitter>
 #include <QTreeWidget>
@@ -18,17 +23,27 @@ namespace lv8demo {
 
 using namespace lv8int;
 
-DemoChildForm::DemoChildForm(const String& caption, const String& formKey, const std::vector<DemoTool>& tools,
+namespace {
+
+// The child windows' icon: number 100 of the resource module, or a stock one without it.
+QIcon windowIcon() {
+  try {
+    Ref<GResman> resman = make<GResman>();
+    Variant x, y;
+    if (Ref<Picture> p = resman->GetIcon(u"100", 0, x, y); p && !p->image().isNull()) return QIcon(QPixmap::fromImage(p->image()));
+  } catch (const AutomationError&) {
+  }
+  return QApplication::style()->standardIcon(QStyle::SP_FileDialogContentsView);
+}
+
+}  // namespace
+
+DemoChildForm::DemoChildForm(const String& caption, const String& formKey, const std::vector<SampleTool>& tools,
                              const QStringList& columns, int32_t helpContext)
     : ChildForm(caption), formKey_(formKey), helpContext_(helpContext) {
-  widget()->setWindowIcon(QApplication::style()->standardIcon(QStyle::SP_FileDialogContentsView));
+  widget()->setWindowIcon(windowIcon());
   toolbar_ = make<ToolbarControl>(*this);
-  for (const DemoTool& t : tools) {
-    Ref<ToolbarBand> band = toolbar_->addBand(t.band);
-    Ref<ToolbarTool> tool = band->Tools()->Add(band->Tools()->Count() + 1, t.name);
-    tool->put_Caption(t.caption);
-    tool->setIcon(QApplication::style()->standardIcon(t.icon));
-  }
+  addSampleTools(*toolbar_, tools);
   Ref<SplitterControl> split = make<SplitterControl>(*this);
   list_ = new QTreeWidget;
   list_->setHeaderLabels(columns);

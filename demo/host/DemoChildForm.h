@@ -3,9 +3,9 @@
 // toolbar manager under its key in ShortCut/SCDefine.xml) over a splitter holding a list and a
 // note. It runs the menu commands its Ctrl shortcuts name and remembers the last one; F1 opens
 // its topic of the application's help.
-#include <QStyle>
 #include <vector>
 
+#include "SampleTools.h"
 #include "platform/controls/ChildForm.h"
 #include "platform/host/IMenuTarget.h"
 
@@ -18,18 +18,11 @@ class ToolbarControl;
 
 namespace lv8demo {
 
-struct DemoTool {
-  const char16_t* band;
-  const char16_t* name;
-  const char16_t* caption;
-  QStyle::StandardPixmap icon;
-};
-
 class DemoChildForm : public lv8int::ChildForm, public lv8int::IMenuTarget {
  public:
   // `formKey` names the form's element in SCDefine.xml; `columns` head the list; `helpContext`
   // is the form's context number in the help file.
-  DemoChildForm(const lv8int::String& caption, const lv8int::String& formKey, const std::vector<DemoTool>& tools,
+  DemoChildForm(const lv8int::String& caption, const lv8int::String& formKey, const std::vector<SampleTool>& tools,
                 const QStringList& columns, int32_t helpContext);
 
   void ExecuteMenu(const lv8int::String& MenuName) override;

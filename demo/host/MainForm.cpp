@@ -69,21 +69,6 @@ class MainWindow : public QMainWindow {
   }
 };
 
-const std::vector<DemoTool> kVoucherTools = {
-    {u"Standard", u"New", u"新增", QStyle::SP_FileIcon},
-    {u"Standard", u"Save", u"保存", QStyle::SP_DialogSaveButton},
-    {u"Standard", u"Delete", u"删除", QStyle::SP_TrashIcon},
-    {u"Standard", u"Print", u"打印", QStyle::SP_FileDialogDetailedView},
-    {u"Browse", u"First", u"首张", QStyle::SP_MediaSkipBackward},
-    {u"Browse", u"Previous", u"上张", QStyle::SP_ArrowLeft},
-    {u"Browse", u"Next", u"下张", QStyle::SP_ArrowRight},
-    {u"Browse", u"Last", u"末张", QStyle::SP_MediaSkipForward},
-};
-const std::vector<DemoTool> kListTools = {
-    {u"Standard", u"Refresh", u"刷新", QStyle::SP_BrowserReload},
-    {u"Standard", u"Print", u"打印", QStyle::SP_FileDialogDetailedView},
-};
-
 void addRows(QTreeWidget* list, std::initializer_list<QStringList> rows) {
   for (const QStringList& row : rows) list->addTopLevelItem(new QTreeWidgetItem(row));
   for (int c = 0; c < list->columnCount(); ++c) list->resizeColumnToContents(c);
@@ -202,8 +187,11 @@ void MainForm::buildMenus() {
 }
 
 void MainForm::loadTexts() {
+  // The menu texts are in the strings store of resource.ini's slot 1 (bits 16 to 19 of the
+  // string identifier name the slot).
+  constexpr int32_t kMenuStore = 1 << 16;
   Ref<GResman> resman = make<GResman>();
-  for (auto& [a, id] : texts_) a->setText(qs(resman->GetString(id)));
+  for (auto& [a, id] : texts_) a->setText(qs(resman->GetString(kMenuStore | id)));
 }
 
 // Commands with a right code show only to a user who holds it; a menu without a command the

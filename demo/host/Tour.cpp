@@ -17,6 +17,7 @@
 #include "help/HelpBrowser.h"
 #include "help/HelpWindow.h"
 #include "resources/ErrBoxDialog.h"
+#include "resources/GResman.h"
 #include "resources/HintDialog.h"
 
 // Qt after the library's headers: its "slots" keyword macro would reach their templates.
@@ -182,6 +183,16 @@ bool Tour::logInAs(const QString& user, const QString& password, int warnings) {
          expect(boxes == warnings, QStringLiteral("%1 warnings shown, %2 expected").arg(boxes).arg(warnings)) && ok;
 }
 
+void Tour::pressKey(QWidget* target, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+  // A letter with Ctrl carries its control character, as the keyboard gives it.
+  QString text;
+  if (key >= Qt::Key_A && key <= Qt::Key_Z && modifiers == Qt::ControlModifier) text = QChar(key - Qt::Key_A + 1);
+  QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+  QApplication::sendEvent(target, &press);
+  QKeyEvent release(QEvent::KeyRelease, key, modifiers);
+  QApplication::sendEvent(target, &release);
+}
+
 void Tour::focusOn(DemoChildForm* child) {
   // As a click on the window would: the main window active (the offscreen platform gives no
   // window back its activation after a popup or a modal box closed), the form's sub-window too.
@@ -244,6 +255,9 @@ bool Tour::run() {
   }, [&] {
     return expect(hinted, "the hint came with the first opening") &&
            expect(voucher && voucher->toolbar()->buttonOf(u"Save") != nullptr, "the voucher window has its toolbar") &&
+           expect(make<GResman>()->kindOf(0) == GResman::StoreKind::Dll &&
+                      voucher->toolbar()->band(u"Standard")->Tools()->find(u"Save")->Caption() == make<GResman>()->GetString(2),
+                  "the tools' captions come from the resource module") &&
            expect(form_.area()->activeSubWindow() && form_.area()->activeSubWindow()->widget() == voucher->widget(),
                   "the voucher window is active");
   });
@@ -260,10 +274,7 @@ bool Tour::run() {
   step(QStringLiteral("shortcut-ctrl-s"), [&] {
     focusOn(voucher);
     voucher->list()->setFocus();
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_S, Qt::ControlModifier, QStringLiteral("\x13"));
-    QApplication::sendEvent(voucher->list(), &press);
-    QKeyEvent release(QEvent::KeyRelease, Qt::Key_S, Qt::ControlModifier);
-    QApplication::sendEvent(voucher->list(), &release);
+    pressKey(voucher->list(), Qt::Key_S, Qt::ControlModifier);
   }, [&] { return expect(voucher->lastMenu() == u"mnuVoucherSave", "Ctrl+S ran mnuVoucherSave"); });
 
   int imported = 0;
@@ -305,10 +316,7 @@ bool Tour::run() {
     focusOn(viewer);
     viewer->list()->setFocus();
     // Ctrl+R: the viewer reads everything again.
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_R, Qt::ControlModifier, QStringLiteral("\x12"));
-    QApplication::sendEvent(viewer->list(), &press);
-    QKeyEvent release(QEvent::KeyRelease, Qt::Key_R, Qt::ControlModifier);
-    QApplication::sendEvent(viewer->list(), &release);
+    pressKey(viewer->list(), Qt::Key_R, Qt::ControlModifier);
   }, [&] {
     auto* viewer = dynamic_cast<ConfigViewer*>(form_.openWindow("config"));
     if (!expect(viewer != nullptr, "the configuration viewer opened")) return false;
@@ -339,10 +347,7 @@ bool Tour::run() {
     // F1 on the voucher window: its topic, through the console's help.
     focusOn(voucher);
     voucher->list()->setFocus();
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
-    QApplication::sendEvent(voucher->list(), &press);
-    QKeyEvent release(QEvent::KeyRelease, Qt::Key_F1, Qt::NoModifier);
-    QApplication::sendEvent(voucher->list(), &release);
+    pressKey(voucher->list(), Qt::Key_F1, Qt::NoModifier);
     pause(300);
   }, [&] {
     HelpWindow* help = HelpWindow::current();

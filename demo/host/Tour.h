@@ -4,6 +4,7 @@
 // shortcut, closing the error box), prints each step, saves a picture of each step, and
 // reports whether every step did what it should.
 #include <QString>
+#include <Qt>
 #include <functional>
 
 class QWidget;
@@ -25,6 +26,8 @@ class Tour {
   // Logs in through the login window; `warnings` error boxes must follow it.
   bool logInAs(const QString& user, const QString& password, int warnings);
   void focusOn(DemoChildForm* child);
+  // A key pressed and released on `target` (which has the focus).
+  void pressKey(QWidget* target, Qt::Key key, Qt::KeyboardModifiers modifiers);
   bool toggleViewOption(const QString& toolName);
   bool expect(bool ok, const QString& what);
   // The main window with `dialog` (a modal window of its own) drawn where it stands over it.

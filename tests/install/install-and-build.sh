@@ -12,7 +12,8 @@ libdir=$(dirname "$(find "$prefix" -name 'liblv8int.so.*.*' | head -1)")
 for f in "$prefix/bin/lv8" "$prefix/bin/lv8-regsvr" "$libdir/liblv8int.so" "$prefix/include/lv8int/app/GZRGNTUtil.h" \
          "$libdir/lv8int/plugins/samplemiddletier.so" "$libdir/lv8int/plugins/sample.db" \
          "$prefix/share/lv8int/demo/config/LV8ADSAPP/System/Help/lv8demo.chm" \
-         "$prefix/share/lv8int/demo/config/LV8ADSAPP/System/Resource/strings.db"; do
+         "$prefix/share/lv8int/demo/config/LV8ADSAPP/System/Resource/strings.db" \
+         "$prefix/share/lv8int/demo/config/LV8ADSAPP/System/Resource/lv8demo.dll"; do
   [ -e "$f" ] || { echo "not installed: ${f#$prefix/}"; exit 1; }
 done
 expected=8F458A4A945C962A82218B349621882BFB28F639C91DD31B

@@ -11,6 +11,7 @@
 
 
 #include "Command.h"
+#include "SampleTools.h"
 #include "app/CApplication.h"
 #include "app/GZRGNTUtil.h"
 #include "app/HeadlessMainForm.h"
@@ -266,37 +267,16 @@ int showToolbar(const Options& o) {
   }
   // The main window's menu, for shortcuts that only the menu decides.
   Ref<ToolbarControl> menu = make<ToolbarControl>(false);
-  struct Item {
-    const char16_t* band;
-    const char16_t* name;
-    const char16_t* caption;
-    QStyle::StandardPixmap icon;
-  };
-  const Item items[] = {
-      {u"Standard", u"New", u"新增", QStyle::SP_FileIcon},
-      {u"Standard", u"Save", u"保存", QStyle::SP_DialogSaveButton},
-      {u"Standard", u"Delete", u"删除", QStyle::SP_TrashIcon},
-      {u"Standard", u"Print", u"打印", QStyle::SP_FileDialogDetailedView},
-      {u"Browse", u"First", u"首张", QStyle::SP_MediaSkipBackward},
-      {u"Browse", u"Previous", u"上张", QStyle::SP_ArrowLeft},
-      {u"Browse", u"Next", u"下张", QStyle::SP_ArrowRight},
-      {u"Browse", u"Last", u"末张", QStyle::SP_MediaSkipForward},
-      {u"Browse", u"Close", u"退出", QStyle::SP_DialogCloseButton},
-  };
   Ref<ToolbarBand> file = menu->addBand(u"File", ToolbarBand::Popup);
-  for (const Item& item : items) file->Tools()->Add(file->Tools()->Count() + 1, String(u"mnu") + item.name);
+  for (const lv8demo::SampleTool& item : lv8demo::kVoucherTools)
+    file->Tools()->Add(file->Tools()->Count() + 1, String(u"mnu") + item.name);
   Ref<HeadlessMainForm> mainForm = make<HeadlessMainForm>();
   mainForm->setMenu(menu);
   startHost(o, mainForm);
 
   Ref<ShowForm> form = make<ShowForm>();
   Ref<ToolbarControl> bar = make<ToolbarControl>(*form);
-  for (const Item& item : items) {
-    Ref<ToolbarBand> band = bar->addBand(item.band);
-    Ref<ToolbarTool> tool = band->Tools()->Add(band->Tools()->Count() + 1, item.name);
-    tool->put_Caption(item.caption);
-    tool->setIcon(QApplication::style()->standardIcon(item.icon));
-  }
+  lv8demo::addSampleTools(*bar, lv8demo::kVoucherTools);  // from the host's resource module when it has one
   Ref<SplitterControl> split = make<SplitterControl>(*form);
   auto* list = new QTreeWidget;
   list->setHeaderLabels({QStringLiteral("凭证号"), QStringLiteral("摘要"), QStringLiteral("金额")});

@@ -1,4 +1,4 @@
--- The demo host's texts (slot 0 of resource.ini): menu titles 100-199, commands 200-299.
+-- The demo host's menu texts (slot 1 of resource.ini): menu titles 100-199, commands 200-299.
 -- The build makes strings.db from this file (demo/config/CMakeLists.txt).
 CREATE TABLE strings (ID INTEGER PRIMARY KEY, content TEXT);
 INSERT INTO strings (ID, content) VALUES
