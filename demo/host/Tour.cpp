@@ -288,6 +288,9 @@ bool Tour::run() {
         whenModal([&](QWidget* q) {
           auto* box = qobject_cast<QMessageBox*>(q);
           if (!expect(box && box->button(QMessageBox::Yes), "the cancel is asked")) return;
+          expect(box->button(QMessageBox::Yes)->text().startsWith(QStringLiteral("是")) &&
+                     box->button(QMessageBox::No)->text().startsWith(QStringLiteral("否")),
+                 "the question's buttons are Chinese: " + box->button(QMessageBox::Yes)->text());
           asked = true;
           save(QStringLiteral("cancel-question"), q);
           box->button(QMessageBox::Yes)->click();

@@ -9,6 +9,7 @@
 
 #include "platform/ui/MessageBoxStyle.h"
 #include "platform/ui/NonInteractiveUi.h"
+#include "platform/ui/UiLanguage.h"
 #include "platform/ui/UiSupport.h"
 
 namespace lv8int {
@@ -36,7 +37,25 @@ class AnswerOnlyMessageBox : public QMessageBox {
   }
 };
 
-QAbstractButton* addButton(QMessageBox& box, int32_t result) {
+// The library's own texts of the standard buttons, for a language Qt's own texts do not speak.
+const char* ownText(int32_t result) {
+  switch (result) {
+    case msgbox::IDOK: return QT_TRANSLATE_NOOP("lv8int::QtMessageBox", "OK");
+    case msgbox::IDCANCEL: return QT_TRANSLATE_NOOP("lv8int::QtMessageBox", "Cancel");
+    case msgbox::IDABORT: return QT_TRANSLATE_NOOP("lv8int::QtMessageBox", "Abort");
+    case msgbox::IDRETRY: return QT_TRANSLATE_NOOP("lv8int::QtMessageBox", "Retry");
+    case msgbox::IDIGNORE: return QT_TRANSLATE_NOOP("lv8int::QtMessageBox", "Ignore");
+    case msgbox::IDYES: return QT_TRANSLATE_NOOP("lv8int::QtMessageBox", "&Yes");
+    case msgbox::IDNO: return QT_TRANSLATE_NOOP("lv8int::QtMessageBox", "&No");
+    case msgbox::IDTRYAGAIN: return QT_TRANSLATE_NOOP("lv8int::QtMessageBox", "&Try Again");
+    case msgbox::IDCONTINUE: return QT_TRANSLATE_NOOP("lv8int::QtMessageBox", "&Continue");
+    default: return nullptr;
+  }
+}
+
+QString translated(int32_t result) { return QCoreApplication::translate("lv8int::QtMessageBox", ownText(result)); }
+
+QAbstractButton* addStandardButton(QMessageBox& box, int32_t result) {
   switch (result) {
     case msgbox::IDOK: return box.addButton(QMessageBox::Ok);
     case msgbox::IDCANCEL: return box.addButton(QMessageBox::Cancel);
@@ -45,12 +64,20 @@ QAbstractButton* addButton(QMessageBox& box, int32_t result) {
     case msgbox::IDIGNORE: return box.addButton(QMessageBox::Ignore);
     case msgbox::IDYES: return box.addButton(QMessageBox::Yes);
     case msgbox::IDNO: return box.addButton(QMessageBox::No);
+    // Buttons Qt has no standard one for.
     case msgbox::IDTRYAGAIN:
-      return box.addButton(QMessageBox::tr("&Try Again"), QMessageBox::AcceptRole);
-    case msgbox::IDCONTINUE:
-      return box.addButton(QMessageBox::tr("&Continue"), QMessageBox::AcceptRole);
+    case msgbox::IDCONTINUE: return box.addButton(translated(result), QMessageBox::AcceptRole);
     default: return nullptr;
   }
+}
+
+// A button in the suite's language: a standard button keeps its identity
+// (box.button(QMessageBox::Yes) finds it) and Qt's own text when Qt speaks the language, else
+// it takes the library's translation.
+QAbstractButton* addButton(QMessageBox& box, int32_t result) {
+  QAbstractButton* b = addStandardButton(box, result);
+  if (b && !ui::qtTextsTranslated()) b->setText(translated(result));
+  return b;
 }
 
 QMessageBox::Icon qtIcon(msgbox::Icon icon) {
@@ -70,6 +97,7 @@ int32_t QtMessageBox::show(const String& text, int32_t style,
                            const std::optional<String>& caption) {
   const msgbox::Layout layout = msgbox::decode(style);  // raises before anything is shown
   if (!ui::canShowWidgets()) return NonInteractiveUi().show(text, style, caption);
+  ui::applyUiLanguage();
 
   AnswerOnlyMessageBox box(QApplication::activeWindow());
   box.setObjectName(QStringLiteral("lv8MessageBox"));

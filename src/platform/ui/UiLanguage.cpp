@@ -1,6 +1,7 @@
 #include "platform/ui/UiLanguage.h"
 
 #include <QCoreApplication>
+#include <QLibraryInfo>
 #include <QThread>
 #include <QTranslator>
 #include <cstdlib>
@@ -12,8 +13,11 @@ namespace {
 
 struct InstalledTranslation {
   QString language;
-  std::unique_ptr<QTranslator> translator;
+  std::unique_ptr<QTranslator> translator;    // the library's texts
+  std::unique_ptr<QTranslator> qtTranslator;  // Qt's own texts
 };
+
+bool isEnglish(const QString& language) { return language == QLatin1String("en") || language.startsWith(QLatin1String("en_")); }
 
 InstalledTranslation& installed() {
   static InstalledTranslation state;
@@ -34,16 +38,31 @@ void applyUiLanguage() {
   if (app == nullptr || QThread::currentThread() != app->thread()) return;
   InstalledTranslation& state = installed();
   const QString language = uiLanguage();
-  if (state.translator && state.language == language) return;
-  if (state.translator) {
-    QCoreApplication::removeTranslator(state.translator.get());
-    state.translator.reset();
+  if (state.language == language && (state.translator || state.qtTranslator)) return;
+  for (std::unique_ptr<QTranslator>* t : {&state.translator, &state.qtTranslator}) {
+    if (*t) QCoreApplication::removeTranslator(t->get());
+    t->reset();
   }
   state.language = language;
   auto translator = std::make_unique<QTranslator>();
-  if (!translator->load(QStringLiteral(":/lv8int/i18n/lv8int_") + language)) return;
-  QCoreApplication::installTranslator(translator.get());
-  state.translator = std::move(translator);
+  if (translator->load(QStringLiteral(":/lv8int/i18n/lv8int_") + language)) {
+    QCoreApplication::installTranslator(translator.get());
+    state.translator = std::move(translator);
+  }
+  // Qt's texts, where the system has them (a package apart from Qt itself).
+  auto qt = std::make_unique<QTranslator>();
+  if (!isEnglish(language) &&
+      qt->load(QStringLiteral("qtbase_") + language, QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QCoreApplication::installTranslator(qt.get());
+    state.qtTranslator = std::move(qt);
+  }
+}
+
+bool qtTextsTranslated() {
+  const QString language = uiLanguage();
+  if (isEnglish(language)) return true;
+  const InstalledTranslation& state = installed();
+  return state.qtTranslator && state.language == language;
 }
 
 }  // namespace lv8int::ui

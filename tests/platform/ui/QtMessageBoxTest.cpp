@@ -11,6 +11,7 @@
 
 #include "platform/automation/AutomationError.h"
 #include "platform/ui/MessageBoxStyle.h"
+#include "platform/ui/UiLanguage.h"
 #include "support/ModalDriver.h"
 
 using namespace lv8int;
@@ -24,7 +25,7 @@ QAbstractButton* buttonFor(QMessageBox* box, int32_t result) {
       {IDRETRY, QMessageBox::Retry}, {IDIGNORE, QMessageBox::Ignore}, {IDYES, QMessageBox::Yes},
       {IDNO, QMessageBox::No}};
   if (auto it = standard.find(result); it != standard.end()) return box->button(it->second);
-  const QString label = result == IDTRYAGAIN ? QStringLiteral("&Try Again") : QStringLiteral("&Continue");
+  const QString label = QCoreApplication::translate("lv8int::QtMessageBox", result == IDTRYAGAIN ? "&Try Again" : "&Continue");
   for (QAbstractButton* b : box->buttons())
     if (b->text() == label) return b;
   return nullptr;
@@ -65,6 +66,43 @@ TEST(QtMessageBox, EachButtonOfEachSetAnswersItsResultCode) {
       EXPECT_EQ(got, expected) << "set " << set;
     }
   }
+}
+
+TEST(QtMessageBox, StandardButtonsSpeakTheSuitesLanguage) {
+  struct Case {
+    const char* language;  // LV8INT_LANGUAGE, null for unset
+    QString yes, no;
+  };
+  const Case cases[] = {
+      {nullptr, "是", "否"},      // Chinese, from Qt's translation or the library's own
+      {"zh_CN", "是", "否"},
+      {"en", "&Yes", "&No"},
+      {"xx", "&Yes", "&No"},      // no translation anywhere: the English texts
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.language ? c.language : "unset");
+    if (c.language)
+      setenv("LV8INT_LANGUAGE", c.language, 1);
+    else
+      unsetenv("LV8INT_LANGUAGE");
+    QString yes, no;
+    const int32_t got = showAnd(MB_YESNO, [&](QMessageBox* box) {
+      // The buttons stay Qt's standard ones, whatever their text.
+      ASSERT_TRUE(box->button(QMessageBox::Yes) && box->button(QMessageBox::No));
+      yes = box->button(QMessageBox::Yes)->text();
+      no = box->button(QMessageBox::No)->text();
+      QTest::mouseClick(box->button(QMessageBox::No), Qt::LeftButton);
+    });
+    EXPECT_EQ(got, IDNO);
+    EXPECT_TRUE(yes.startsWith(c.yes)) << yes.toStdString();
+    EXPECT_TRUE(no.startsWith(c.no)) << no.toStdString();
+  }
+  // Where Qt has no Chinese texts installed the library's own serve.
+  setenv("LV8INT_LANGUAGE", "zh_CN", 1);
+  ui::applyUiLanguage();
+  EXPECT_EQ(QCoreApplication::translate("lv8int::QtMessageBox", "&Yes"), QStringLiteral("是(&Y)"));
+  EXPECT_EQ(QCoreApplication::translate("lv8int::QtMessageBox", "Cancel"), QStringLiteral("取消"));
+  unsetenv("LV8INT_LANGUAGE");
 }
 
 TEST(QtMessageBox, EnterChoosesTheDefaultButtonCountedInTheSetsOwnOrder) {
