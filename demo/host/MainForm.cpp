@@ -13,6 +13,7 @@
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/Conversions.h"
 #include "platform/controls/ToolbarControl.h"
+#include "platform/pictures/Picture.h"
 #include "platform/windows/IWindows.h"
 #include "resources/GFrontEnd.h"
 #include "resources/GResman.h"
@@ -21,7 +22,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QIcon>
 #include <QKeyEvent>
+#include <QPixmap>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMdiArea>
@@ -192,6 +195,18 @@ void MainForm::loadTexts() {
   constexpr int32_t kMenuStore = 1 << 16;
   Ref<GResman> resman = make<GResman>();
   for (auto& [a, id] : texts_) a->setText(qs(resman->GetString(kMenuStore | id)));
+  // Icons of the resource module (slot 0) beside the commands that open a window, and Exit.
+  const std::pair<const char*, const char16_t*> icons[] = {{"voucher", u"100"}, {"ledger", u"100"}, {"periods", u"100"},
+                                                           {"cash", u"100"},    {"config", u"100"}, {"exit", u"9"}};
+  for (const auto& [key, number] : icons) {
+    try {
+      Variant x, y;
+      Ref<Picture> icon = resman->GetIcon(number, 0, x, y);
+      if (icon && action(QString::fromUtf8(key))) action(QString::fromUtf8(key))->setIcon(QIcon(QPixmap::fromImage(icon->image())));
+    } catch (const AutomationError&) {
+      // No module in slot 0: the menus go without icons.
+    }
+  }
 }
 
 // Commands with a right code show only to a user who holds it; a menu without a command the

@@ -33,15 +33,22 @@ QString configSource() {
   return QStringLiteral(LV8_DEMO_CONFIG_SOURCE);
 }
 
-// Copies the files of `from` below `to`, keeping what is there already (a user's saved stores).
+// Copies the files of `from` below `to` that are missing there or older than the shipped ones
+// (a newer build's resource module, help file or resource.ini), keeping a file changed there
+// since it was copied. The stores the library saves (Users/, Machines/) are not in the tree.
 bool copyTree(const QString& from, const QString& to) {
   QDirIterator it(from, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
   bool ok = true;
   while (it.hasNext()) {
     const QString file = it.next();
     const QString target = to + file.mid(from.size());
-    if (QFile::exists(target)) continue;
-    ok = QDir().mkpath(QFileInfo(target).path()) && QFile::copy(file, target) && ok;
+    const QFileInfo there(target);
+    if (there.exists() && there.lastModified() >= QFileInfo(file).lastModified()) continue;
+    if (there.exists() && !QFile::remove(target)) {
+      ok = false;
+      continue;
+    }
+    ok = QDir().mkpath(there.path()) && QFile::copy(file, target) && ok;
     QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
   }
   return ok;
