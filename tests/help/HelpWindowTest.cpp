@@ -16,6 +16,7 @@
 
 #include "help/HelpBrowser.h"
 #include "help/HelpTestSupport.h"
+#include "support/LanguageScope.h"
 
 namespace lv8int {
 namespace {
@@ -127,11 +128,8 @@ TEST_F(HelpWindowTest, TextsFollowTheSuitesLanguage) {
       {"fr", english, "List Topics", "Back"},  // no translation: the English texts
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.language ? c.language : "unset");
-    if (c.language)
-      setenv("LV8INT_LANGUAGE", c.language, 1);
-    else
-      unsetenv("LV8INT_LANGUAGE");
+    test::LanguageScope language(c.language);
+    SCOPED_TRACE(language.name());
     HelpWindow* window = open();
     ASSERT_NE(window, nullptr);
     auto* tabs = window->findChild<QTabWidget*>();
@@ -144,7 +142,6 @@ TEST_F(HelpWindowTest, TextsFollowTheSuitesLanguage) {
     HelpWindow::closeAll();
     test::flushDeletes();
   }
-  unsetenv("LV8INT_LANGUAGE");
 }
 
 TEST_F(HelpWindowTest, BackForwardHomeAndPrint) {

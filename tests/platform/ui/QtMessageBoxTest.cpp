@@ -12,6 +12,7 @@
 #include "platform/automation/AutomationError.h"
 #include "platform/ui/MessageBoxStyle.h"
 #include "platform/ui/UiLanguage.h"
+#include "support/LanguageScope.h"
 #include "support/ModalDriver.h"
 
 using namespace lv8int;
@@ -80,11 +81,8 @@ TEST(QtMessageBox, StandardButtonsSpeakTheSuitesLanguage) {
       {"xx", "&Yes", "&No"},      // no translation anywhere: the English texts
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.language ? c.language : "unset");
-    if (c.language)
-      setenv("LV8INT_LANGUAGE", c.language, 1);
-    else
-      unsetenv("LV8INT_LANGUAGE");
+    test::LanguageScope language(c.language);
+    SCOPED_TRACE(language.name());
     QString yes, no;
     const int32_t got = showAnd(MB_YESNO, [&](QMessageBox* box) {
       // The buttons stay Qt's standard ones, whatever their text.
@@ -98,11 +96,10 @@ TEST(QtMessageBox, StandardButtonsSpeakTheSuitesLanguage) {
     EXPECT_TRUE(no.startsWith(c.no)) << no.toStdString();
   }
   // Where Qt has no Chinese texts installed the library's own serve.
-  setenv("LV8INT_LANGUAGE", "zh_CN", 1);
+  test::LanguageScope chinese("zh_CN");
   ui::applyUiLanguage();
   EXPECT_EQ(QCoreApplication::translate("lv8int::QtMessageBox", "&Yes"), QStringLiteral("是(&Y)"));
   EXPECT_EQ(QCoreApplication::translate("lv8int::QtMessageBox", "Cancel"), QStringLiteral("取消"));
-  unsetenv("LV8INT_LANGUAGE");
 }
 
 TEST(QtMessageBox, EnterChoosesTheDefaultButtonCountedInTheSetsOwnOrder) {
