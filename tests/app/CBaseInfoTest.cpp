@@ -3,18 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "platform/automation/AutomationError.h"
+#include "support/RaisedError.h"
 
 namespace lv8int {
 namespace {
 
-int32_t errorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const AutomationError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using test::errorOf;
 
 std::vector<String> enumerated(const Ref<Object>& list) {
   std::vector<String> out;

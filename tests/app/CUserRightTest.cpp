@@ -11,6 +11,7 @@
 #include "support/ProvidedComponent.h"
 #include "support/TestLoginWindow.h"
 #include "support/TitledApp.h"
+#include "support/RaisedError.h"
 
 using namespace lv8int;
 using lv8int::test::FakeMidTier;
@@ -18,16 +19,7 @@ using lv8int::test::recordsetOf;
 
 namespace {
 
-template <class F>
-AutomationError errorOf(F&& f) {
-  try {
-    f();
-  } catch (const AutomationError& e) {
-    return e;
-  }
-  ADD_FAILURE() << "no error was raised";
-  return AutomationError(0, {}, {});
-}
+using test::raisedError;
 
 std::vector<std::vector<Variant>> rowsOf(const std::vector<String>& codes) {
   std::vector<std::vector<Variant>> rows;
@@ -136,7 +128,7 @@ TEST_F(Rights, AFailedLoadLeavesNoCodesToAnswerFrom) {
 
   loginAs(u"bob", u"18");
   mid.answerError(vbObjectError + 5, u"权限服务不可用");
-  AutomationError e = errorOf([&] { rights->HasRight(u"01"); });
+  AutomationError e = raisedError([&] { rights->HasRight(u"01"); });
   EXPECT_EQ(e.number(), vbObjectError + 5);
   EXPECT_EQ(e.description(), u"权限服务不可用");
   EXPECT_TRUE(rights->codes().empty()) << "alice's codes went with the change of user";
@@ -145,7 +137,7 @@ TEST_F(Rights, AFailedLoadLeavesNoCodesToAnswerFrom) {
   mid.component().answer = [](const std::vector<Variant>&) {
     return Variant(recordsetOf({u"RightCode"}, {{Variant(u"01")}, {Variant::null()}}));
   };
-  EXPECT_EQ(errorOf([&] { rights->HasRight(u"01"); }).number(), 94);
+  EXPECT_EQ(raisedError([&] { rights->HasRight(u"01"); }).number(), 94);
   EXPECT_TRUE(rights->codes().empty());
 
   codesOf[u"18"] = {u"02"};

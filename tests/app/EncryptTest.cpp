@@ -8,6 +8,7 @@
 #include "app/modTypeConvert.h"
 #include "platform/automation/AutomationError.h"
 #include "platform/codepage/AnsiCodePage.h"
+#include "support/RaisedError.h"
 
 namespace lv8int {
 namespace {
@@ -96,12 +97,7 @@ TEST_F(Encrypt, LengthZeroKeepsTheTextsOwnLength) {
 }
 
 TEST_F(Encrypt, LengthBeyondALongOverflows) {
-  try {
-    modEncrypt::EncryptText(u"a", kKey, INT32_MAX);
-    FAIL() << "no error";
-  } catch (const AutomationError& e) {
-    EXPECT_EQ(e.number(), err::Overflow);
-  }
+  EXPECT_EQ(test::raisedError([] { modEncrypt::EncryptText(u"a", kKey, INT32_MAX); }).number(), err::Overflow);
 }
 
 TEST_F(Encrypt, AnsiBytesAreCharacterCodesLowByteFirst) {
@@ -146,14 +142,8 @@ TEST(BytesToHex, TwoUpperCaseDigitsPerByteAndASeparatorAfterEachGroup) {
 }
 
 TEST(BytesToHex, GroupBelowOneIsAnInvalidArgument) {
-  for (int32_t group : {0, -2}) {
-    try {
-      modTypeConvert::BytesToHex({1}, u"-", group);
-      ADD_FAILURE() << "group " << group << " raised nothing";
-    } catch (const AutomationError& e) {
-      EXPECT_EQ(e.number(), err::InvalidProcedureCall);
-    }
-  }
+  for (int32_t group : {0, -2})
+    EXPECT_EQ(test::errorOf([&] { modTypeConvert::BytesToHex({1}, u"-", group); }), err::InvalidProcedureCall) << group;
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "platform/automation/ComponentRegistry.h"
 #include "platform/ui/IMessageBox.h"
 #include "support/AppHarness.h"
+#include "support/RaisedError.h"
 
 namespace lv8int {
 namespace {
@@ -88,11 +89,7 @@ TEST(GZRGNTUtil, MGBWithoutATitleBeforeInitFailsWithoutShowingAnything) {
   int32_t error = 0;
   std::thread([&] {
     ServiceScope<IMessageBox> scope(box);
-    try {
-      GZRGNTUtil::global()->MGB(u"没有标题");
-    } catch (const AutomationError& e) {
-      error = e.number();
-    }
+    error = test::errorOf([] { GZRGNTUtil::global()->MGB(u"没有标题"); });
   }).join();
   EXPECT_EQ(error, err::ObjectNotSet);
   EXPECT_TRUE(box.shown.empty());

@@ -19,20 +19,14 @@
 #include "platform/windows/IWindows.h"
 #include "support/AppHarness.h"
 #include "support/FakeMidTier.h"
+#include "support/RaisedError.h"
 
 namespace lv8int {
 namespace {
 
 using test::AppHarness;
 
-int32_t errorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const AutomationError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using test::errorOf;
 
 // Window operations with rectangles the test chooses, recording moves and enabling.
 class FakeWindows : public IWindows {

@@ -18,6 +18,7 @@
 #include "resources/frmErrBox.h"
 #include "support/ModalDriver.h"
 #include "support/TitledApp.h"
+#include "support/RaisedError.h"
 
 using namespace lv8int;
 using lv8int::test::whenModalShown;
@@ -253,12 +254,8 @@ TEST(ErrBox, ErbByNameTakesOptionalAndByReferenceArguments) {
   EXPECT_EQ(context.rawInteger(), 42);
 
   Args tooFew{Variant(int32_t{7}), Variant(u"src")};
-  try {
-    fe->invoke(u"ERB", InvokeKind::Method, tooFew);
-    ADD_FAILURE() << "two arguments accepted";
-  } catch (const AutomationError& e) {
-    EXPECT_EQ(e.number(), err::ArgumentNotOptional);
-  }
+  EXPECT_EQ(test::raisedError([&] { fe->invoke(u"ERB", InvokeKind::Method, tooFew); }).number(),
+            err::ArgumentNotOptional);
 }
 
 TEST(ErrBox, WithoutATitleTheCaptionIsTheApplicationsTitle) {

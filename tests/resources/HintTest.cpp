@@ -17,6 +17,7 @@
 #include "support/ModalDriver.h"
 #include "support/TempFolder.h"
 #include "support/TitledApp.h"
+#include "support/RaisedError.h"
 
 using namespace lv8int;
 using lv8int::test::TempFolder;
@@ -141,12 +142,7 @@ TEST(Hint, TheStoredFlagDecides) {
   // A flag that is no Boolean is an error to the caller.
   h.store->RootKey()->OpenKey(u"hint", true)->AddValue(u"Secret", u"maybe");
   Showing bad;
-  try {
-    h.show(u"Secret", Answer::Ok, bad);
-    ADD_FAILURE() << "a flag of \"maybe\" accepted";
-  } catch (const AutomationError& e) {
-    EXPECT_EQ(e.number(), err::TypeMismatch);
-  }
+  EXPECT_EQ(test::raisedError([&] { h.show(u"Secret", Answer::Ok, bad); }).number(), err::TypeMismatch);
   EXPECT_FALSE(bad.shown);
 }
 
@@ -212,14 +208,8 @@ TEST(Hint, MissingOrBrokenDefinitionsGiveFalseAndBadHintsRaise) {
   EXPECT_EQ(h.storeRequests, 0) << "the store is not asked for a hint that is not there";
 
   for (const auto& [name, number] : {std::pair<String, int32_t>{u"NoCData", err::TypeMismatch},
-                                     std::pair<String, int32_t>{u"Empty", err::ObjectNotSet}}) {
-    try {
-      h.show(name, Answer::Ok, seen);
-      ADD_FAILURE() << toUtf8(name) << " accepted";
-    } catch (const AutomationError& e) {
-      EXPECT_EQ(e.number(), number) << toUtf8(name);
-    }
-  }
+                                     std::pair<String, int32_t>{u"Empty", err::ObjectNotSet}})
+    EXPECT_EQ(test::raisedError([&] { h.show(name, Answer::Ok, seen); }).number(), number) << toUtf8(name);
   EXPECT_FALSE(seen.shown);
 }
 
@@ -240,10 +230,5 @@ TEST(Hint, ShowHintReadsTheSystemFolderOfTheApplication) {
   // Nobody is logged in: an undefined hint is simply not shown; a defined one needs the user
   // store, which is not there yet.
   EXPECT_FALSE(app.app()->ShowHint(u"Nobody"));
-  try {
-    app.app()->ShowHint(u"Welcome");
-    ADD_FAILURE() << "a hint shown without a user store";
-  } catch (const AutomationError& e) {
-    EXPECT_EQ(e.number(), err::ObjectNotSet);
-  }
+  EXPECT_EQ(test::raisedError([&] { app.app()->ShowHint(u"Welcome"); }).number(), err::ObjectNotSet);
 }

@@ -3,7 +3,6 @@
 #include <fstream>
 #include <iterator>
 
-#include "platform/automation/AutomationError.h"
 #include "platform/codepage/AnsiCodePage.h"
 
 namespace lv8int::test {
@@ -35,15 +34,6 @@ size_t resourceDirectoryOffset(const std::string& image) {
     size_t s = opt + optional + i * 40;
     uint32_t va = u32(image, s + 12), raw = u32(image, s + 16), off = u32(image, s + 20);
     if (rva >= va && rva < va + raw) return off + (rva - va);
-  }
-  return 0;
-}
-
-int32_t errorOf(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const AutomationError& e) {
-    return e.number();
   }
   return 0;
 }

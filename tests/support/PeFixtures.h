@@ -2,7 +2,6 @@
 // The resource modules built from tests/fixtures/pe/fixture.rc (PE32 and PE32+), the pictures
 // they hold, and a scope that sets the ANSI code page.
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,9 +17,6 @@ std::string readBytes(const std::string& path);
 
 // The file offset of the resource directory of a PE image, or 0 when there is none.
 size_t resourceDirectoryOffset(const std::string& image);
-
-// The number of the automation error the call raises; 0 when it raises none.
-int32_t errorOf(const std::function<void()>& call);
 
 class CodePageScope {
  public:

@@ -10,18 +10,12 @@
 #include "platform/automation/Collection.h"
 #include "platform/automation/Dispatch.h"
 #include "platform/codepage/AnsiCodePage.h"
+#include "support/RaisedError.h"
 
 namespace lv8int {
 namespace {
 
-int32_t errorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const AutomationError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using test::errorOf;
 
 TEST(HelpersFormat, SubstitutesLeftToRightWithoutRescanning) {
   EXPECT_EQ(helpers::format(u"select content from %s where ID=%d", {Variant(u"pictures"), Variant(int32_t(42))}),

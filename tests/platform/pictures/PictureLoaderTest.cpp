@@ -8,6 +8,7 @@
 #include "platform/pictures/Dib.h"
 #include "resources/CIStream.h"
 #include "support/PeFixtures.h"
+#include "support/RaisedError.h"
 
 namespace lv8int::pictures {
 namespace {
