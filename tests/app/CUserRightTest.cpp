@@ -9,9 +9,9 @@
 #include "platform/automation/Conversions.h"
 #include "support/FakeMidTier.h"
 #include "support/ProvidedComponent.h"
+#include "support/RaisedError.h"
 #include "support/TestLoginWindow.h"
 #include "support/TitledApp.h"
-#include "support/RaisedError.h"
 
 using namespace lv8int;
 using lv8int::test::FakeMidTier;

@@ -8,9 +8,9 @@
 #include "support/ErrBoxRecorder.h"
 #include "support/FakeMidTier.h"
 #include "support/ProvidedComponent.h"
+#include "support/RaisedError.h"
 #include "support/TestLoginWindow.h"
 #include "support/TitledApp.h"
-#include "support/RaisedError.h"
 
 using namespace lv8int;
 using lv8int::test::FakeMidTier;

@@ -25,7 +25,6 @@ namespace lv8int {
 namespace {
 
 using test::AppHarness;
-
 using test::errorOf;
 
 // Window operations with rectangles the test chooses, recording moves and enabling.

@@ -18,8 +18,8 @@
 #include "platform/ui/IMessageBox.h"
 #include "resources/ErrBoxDialog.h"
 #include "support/ModalDriver.h"
-#include "support/TitledApp.h"
 #include "support/RaisedError.h"
+#include "support/TitledApp.h"
 
 using namespace lv8int;
 using lv8int::test::whenModalShown;

@@ -17,8 +17,8 @@
 #include "resources/GFrontEnd.h"
 #include "resources/frmErrBox.h"
 #include "support/ModalDriver.h"
-#include "support/TitledApp.h"
 #include "support/RaisedError.h"
+#include "support/TitledApp.h"
 
 using namespace lv8int;
 using lv8int::test::whenModalShown;

@@ -15,9 +15,9 @@
 #include "resources/HintDialog.h"
 #include "resources/frmHint.h"
 #include "support/ModalDriver.h"
+#include "support/RaisedError.h"
 #include "support/TempFolder.h"
 #include "support/TitledApp.h"
-#include "support/RaisedError.h"
 
 using namespace lv8int;
 using lv8int::test::TempFolder;

@@ -9,8 +9,8 @@
 #include <set>
 
 #include "platform/automation/AutomationError.h"
-#include "typelib/Conformance.h"
 #include "support/RaisedError.h"
+#include "typelib/Conformance.h"
 
 using namespace lv8int;
 using namespace lv8int::typelib;

@@ -4,8 +4,8 @@
 
 #include "platform/automation/AutomationError.h"
 #include "platform/codepage/AnsiCodePage.h"
-#include "support/TempFolder.h"
 #include "support/RaisedError.h"
+#include "support/TempFolder.h"
 
 namespace lv8int::ini {
 namespace {

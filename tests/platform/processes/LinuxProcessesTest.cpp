@@ -11,8 +11,8 @@
 
 #include "platform/automation/AutomationError.h"
 #include "platform/windows/WindowStyle.h"
-#include "support/TempFolder.h"
 #include "support/RaisedError.h"
+#include "support/TempFolder.h"
 
 using namespace lv8int;
 

@@ -4,8 +4,8 @@
 
 #include "platform/automation/Conversions.h"
 #include "platform/recordset/SqliteDatabase.h"
-#include "support/TempFolder.h"
 #include "support/RaisedError.h"
+#include "support/TempFolder.h"
 
 using namespace lv8int;
 
