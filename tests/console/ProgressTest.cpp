@@ -122,7 +122,6 @@ TEST(Progress, AJobRunsInsideTheModalWindowAndCloseLetsStartJobReturn) {
   EXPECT_EQ(seen.mainAfterClose, QString());
   EXPECT_FALSE(d->isVisible());
   EXPECT_EQ(job->refCount(), refsBefore) << "the window keeps the job after its end";
-  EXPECT_TRUE(d->cmdCancel->isVisible() || !d->isVisible());
   EXPECT_TRUE(d->cmdCancel->isEnabled());
 }
 

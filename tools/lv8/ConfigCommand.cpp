@@ -46,14 +46,13 @@ struct Options {
 
 std::optional<Options> parse(const CommandArgs& args) {
   Options o;
-  if (args.empty()) return std::nullopt;
-  o.operation = args[0];
   const bool parsed = lv8tool::OptionParser("lv8 config")
+                          .operation(o.operation)
                           .value("--host", o.host)
                           .value("--user", o.user)
                           .value("--default", o.defaultValue)
                           .flag("--machine", o.machine)
-                          .parse(std::span(args).subspan(1), o.positional);
+                          .parse(args, o.positional);
   if (!parsed || !o.host) return std::nullopt;
   return o;
 }

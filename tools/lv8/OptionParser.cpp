@@ -15,6 +15,11 @@ T* bound(const std::vector<std::pair<std::string, T*>>& options, const std::stri
 
 }  // namespace
 
+OptionParser& OptionParser::operation(std::string& into) {
+  operation_ = &into;
+  return *this;
+}
+
 OptionParser& OptionParser::value(std::string name, std::optional<std::string>& into) {
   values_.emplace_back(std::move(name), &into);
   return *this;
@@ -26,6 +31,11 @@ OptionParser& OptionParser::flag(std::string name, bool& into) {
 }
 
 bool OptionParser::parse(std::span<const std::string> args, std::vector<std::string>& positional) const {
+  if (operation_) {
+    if (args.empty()) return false;
+    *operation_ = args.front();
+    args = args.subspan(1);
+  }
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--") {

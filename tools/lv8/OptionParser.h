@@ -1,7 +1,7 @@
 #pragma once
 // The options of one lv8 command: each command binds its options to its own fields, then parses.
-//   OptionParser("lv8 config").value("--host", o.host).flag("--machine", o.machine)
-//       .parse(rest, o.positional)
+//   OptionParser("lv8 config").operation(o.operation).value("--host", o.host)
+//       .flag("--machine", o.machine).parse(args, o.positional)
 // A valued option takes the next argument whatever it is; a repeated option keeps the last
 // value; "--" ends the options; "-x" and "-" are positional.
 #include <optional>
@@ -17,6 +17,8 @@ class OptionParser {
   // `command` starts the message about an unknown option ("lv8 config: unknown option ...").
   explicit OptionParser(std::string command) : command_(std::move(command)) {}
 
+  // The first argument names the command's operation ("lv8 config get ..."); none is a usage error.
+  OptionParser& operation(std::string& into);
   OptionParser& value(std::string name, std::optional<std::string>& into);
   OptionParser& flag(std::string name, bool& into);
 
@@ -26,6 +28,7 @@ class OptionParser {
 
  private:
   std::string command_;
+  std::string* operation_ = nullptr;
   std::vector<std::pair<std::string, std::optional<std::string>*>> values_;
   std::vector<std::pair<std::string, bool*>> flags_;
 };

@@ -46,14 +46,13 @@ struct Options {
 
 std::optional<Options> parse(const CommandArgs& args) {
   Options o;
-  if (args.empty()) return std::nullopt;
-  o.operation = args[0];
   const bool parsed = lv8tool::OptionParser("lv8 resource")
+                          .operation(o.operation)
                           .value("--host", o.host)
                           .value("--out", o.out)
                           .value("--size", o.size)
                           .value("--slot", o.slot)
-                          .parse(std::span(args).subspan(1), o.positional);
+                          .parse(args, o.positional);
   if (!parsed) return std::nullopt;
   return o;
 }
