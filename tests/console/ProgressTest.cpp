@@ -42,7 +42,6 @@ class ScriptJob : public IProgressJob {
 // Answers message boxes from a queue (No when it runs dry) and records what was asked.
 class AnsweringBox : public IMessageBox {
  public:
-  explicit AnsweringBox(std::deque<int32_t> answers = {}) : answers_(std::move(answers)) {}
   int32_t show(const String& text, int32_t style, const std::optional<String>& caption) override {
     asked.push_back({text, style, caption.value_or(u"<none>")});
     if (answers_.empty()) return 7;
@@ -50,7 +49,7 @@ class AnsweringBox : public IMessageBox {
     answers_.pop_front();
     return a;
   }
-  void answer(int32_t a) { answers_.push_back(a); }
+  void answer(std::initializer_list<int32_t> next) { answers_.insert(answers_.end(), next); }
   struct Question {
     String text;
     int32_t style;
@@ -75,11 +74,25 @@ QImage rendered(ProgressDialog* d) {
 
 QRgb rgb(const QImage& img, int x, int y) { return img.pixel(x, y) & 0xffffff; }
 
-}  // namespace
-
-TEST(Progress, AJobRunsInsideTheModalWindowAndCloseLetsStartJobReturn) {
+class ProgressWindow : public ::testing::Test {
+ protected:
   Ref<frmProgress> bar = make<frmProgress>();
   ProgressDialog* d = bar->dialog();
+};
+
+// Under an application with a title; the questions are answered from `box` in turn.
+class ProgressQuestions : public ::testing::Test {
+ protected:
+  test::TitledApp app;
+  AnsweringBox box;
+  ServiceScope<IMessageBox> scope{box};
+  Ref<frmProgress> bar = make<frmProgress>();
+  ProgressDialog* d = bar->dialog();
+};
+
+}  // namespace
+
+TEST_F(ProgressWindow, AJobRunsInsideTheModalWindowAndCloseLetsStartJobReturn) {
   ASSERT_NE(d, nullptr);
   EXPECT_EQ(d->windowTitle(), QStringLiteral("处理"));
   EXPECT_FALSE(d->isVisible());
@@ -125,12 +138,8 @@ TEST(Progress, AJobRunsInsideTheModalWindowAndCloseLetsStartJobReturn) {
   EXPECT_TRUE(d->cmdCancel->isEnabled());
 }
 
-TEST(Progress, CancelAnsweredNoChangesNothingAndYesCancelsAtTheNextRead) {
-  test::TitledApp app;
-  AnsweringBox box({kNo, kYes});
-  ServiceScope<IMessageBox> scope(box);
-  Ref<frmProgress> bar = make<frmProgress>();
-  ProgressDialog* d = bar->dialog();
+TEST_F(ProgressQuestions, CancelAnsweredNoChangesNothingAndYesCancelsAtTheNextRead) {
+  box.answer({kNo, kYes});
 
   struct Seen {
     bool afterNo = true, enabledAfterNo = false;
@@ -192,12 +201,8 @@ TEST(Progress, CancelAnsweredNoChangesNothingAndYesCancelsAtTheNextRead) {
   EXPECT_EQ(box.asked[2].text, u"停止导入吗？");
 }
 
-TEST(Progress, TheCloseBoxAsksTheQuestionAndNeverClosesTheWindow) {
-  test::TitledApp app;
-  AnsweringBox box({kNo, kYes});
-  ServiceScope<IMessageBox> scope(box);
-  Ref<frmProgress> bar = make<frmProgress>();
-  ProgressDialog* d = bar->dialog();
+TEST_F(ProgressQuestions, TheCloseBoxAsksTheQuestionAndNeverClosesTheWindow) {
+  box.answer({kNo, kYes});
 
   bool visibleAfterNo = false, visibleAfterYes = false, visibleAfterSecond = false;
   size_t questionsAfterSecond = 0;
@@ -220,12 +225,8 @@ TEST(Progress, TheCloseBoxAsksTheQuestionAndNeverClosesTheWindow) {
   EXPECT_FALSE(d->isVisible());
 }
 
-TEST(Progress, AFailingJobIsReportedAndDoesNotLeaveTheCallerBlocked) {
-  test::TitledApp app;
-  AnsweringBox box({kYes, kYes, kYes});
-  ServiceScope<IMessageBox> scope(box);
-  Ref<frmProgress> bar = make<frmProgress>();
-  ProgressDialog* d = bar->dialog();
+TEST_F(ProgressQuestions, AFailingJobIsReportedAndDoesNotLeaveTheCallerBlocked) {
+  box.answer({kYes, kYes, kYes});
 
   // RunJob fails without calling Close; the error box shows it; the user then closes the window.
   QString detail;
@@ -277,8 +278,7 @@ TEST(Progress, AFailingJobIsReportedAndDoesNotLeaveTheCallerBlocked) {
   EXPECT_EQ(box.asked.size(), 3u);
 }
 
-TEST(Progress, StartJobWhileAJobRunsFailsWithItsNameInTheSource) {
-  Ref<frmProgress> bar = make<frmProgress>();
+TEST_F(ProgressWindow, StartJobWhileAJobRunsFailsWithItsNameInTheSource) {
   int32_t number = 0;
   String source;
   bool outerStillVisible = false;
@@ -290,7 +290,7 @@ TEST(Progress, StartJobWhileAJobRunsFailsWithItsNameInTheSource) {
       number = e.number();
       source = e.source();
     }
-    outerStillVisible = bar->dialog()->isVisible();
+    outerStillVisible = d->isVisible();
     bar->Close();
   });
   bar->StartJob(Ref<IProgressJob>(outer), 1);
@@ -325,8 +325,7 @@ TEST(Progress, WithoutAWindowAJobThatStartsAJobMeetsTheSameRefusal) {
   EXPECT_EQ(source, u"LV8INTfrmProgress.IProgressBar_StartJob()\\");
 }
 
-TEST(Progress, UnloadingEndsARunningDisplay) {
-  Ref<frmProgress> bar = make<frmProgress>();
+TEST_F(ProgressWindow, UnloadingEndsARunningDisplay) {
   QPointer<ProgressDialog> dialog(bar->dialog());
   bool textAfterUnload = false;
   auto job = make<ScriptJob>([&](int32_t) {
@@ -343,9 +342,7 @@ TEST(Progress, UnloadingEndsARunningDisplay) {
   EXPECT_TRUE(dialog.isNull()) << "the unloaded window was kept";
 }
 
-TEST(Progress, PercentageDrawsTheRoundedTextAndABarOfThatShareOfTheWidth) {
-  Ref<frmProgress> bar = make<frmProgress>();
-  ProgressDialog* d = bar->dialog();
+TEST_F(ProgressWindow, PercentageDrawsTheRoundedTextAndABarOfThatShareOfTheWidth) {
   bar->put_Style(1);
   EXPECT_EQ(d->picProgress->width(), 212) << "3420 - 2 x 120 twips";
   const int w = d->picProgress->innerWidth();
@@ -387,9 +384,7 @@ TEST(Progress, PercentageDrawsTheRoundedTextAndABarOfThatShareOfTheWidth) {
   EXPECT_EQ(rgb(rendered(d), w - 1, 0), navy);
 }
 
-TEST(Progress, TheBarInvertsTheTextItCoversPixelByPixel) {
-  Ref<frmProgress> bar = make<frmProgress>();
-  ProgressDialog* d = bar->dialog();
+TEST_F(ProgressWindow, TheBarInvertsTheTextItCoversPixelByPixel) {
   bar->put_Style(1);
   // Both draw "50%"; the bar edge moves across the middle of the text.
   bar->put_Percentage(49.5);
@@ -423,9 +418,7 @@ TEST(Progress, TheBarInvertsTheTextItCoversPixelByPixel) {
   EXPECT_GT(lightUnderBar, 0);
 }
 
-TEST(Progress, PercentageOverflowRaisesSixFromTheBar) {
-  Ref<frmProgress> bar = make<frmProgress>();
-  ProgressDialog* d = bar->dialog();
+TEST_F(ProgressWindow, PercentageOverflowRaisesSixFromTheBar) {
   bar->put_Style(1);
   bar->put_Percentage(32767.4);
   EXPECT_EQ(d->percentText(), QStringLiteral("32767%"));
@@ -439,9 +432,7 @@ TEST(Progress, PercentageOverflowRaisesSixFromTheBar) {
   }
 }
 
-TEST(Progress, OtherStylesDrawNoPercentage) {
-  Ref<frmProgress> bar = make<frmProgress>();
-  ProgressDialog* d = bar->dialog();
+TEST_F(ProgressWindow, OtherStylesDrawNoPercentage) {
   bar->put_Style(1);
   bar->put_Percentage(10);
   for (int32_t style : {2, 3, 0}) {
@@ -455,9 +446,7 @@ TEST(Progress, OtherStylesDrawNoPercentage) {
   }
 }
 
-TEST(Progress, AnimationRunsForthAndBackReversingAtOneHundredAndZero) {
-  Ref<frmProgress> bar = make<frmProgress>();
-  ProgressDialog* d = bar->dialog();
+TEST_F(ProgressWindow, AnimationRunsForthAndBackReversingAtOneHundredAndZero) {
   bar->put_Style(2);
   std::vector<int> frames;
   QImage at50;
