@@ -13,7 +13,6 @@
 //   warnings   the user's pending warnings from ZRMSysBase.SysWarning.GetLog, in order,
 //              printed instead of shown in the error box
 // Lines are tab-separated with a header line.
-#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <optional>
