@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "app/CApplication.h"
@@ -9,6 +8,7 @@
 #include "platform/automation/AutomationError.h"
 #include "platform/codepage/AnsiCodePage.h"
 #include "support/RaisedError.h"
+#include "support/Scopes.h"
 
 namespace lv8int {
 namespace {
@@ -114,17 +114,18 @@ TEST_F(Encrypt, AnsiBytesFollowTheActiveCodePage) {
 // The key's bytes are kept between calls: a change of LV8INT_CODEPAGE must still reach them.
 TEST_F(Encrypt, AChangeOfTheEnvironmentsCodePageReachesTheKey) {
   codepage::setActiveCodePage(0);
-  const char* old = std::getenv("LV8INT_CODEPAGE");
-  const std::string saved = old ? old : "";
-  ::setenv("LV8INT_CODEPAGE", "936", 1);
-  EXPECT_EQ(modEncrypt::EncryptText(u"a", kKey, 12), kVectors[1].stored);
-  ::setenv("LV8INT_CODEPAGE", "1252", 1);
-  // Every character of the key is '?' in 1252: 3F 00 repeated.
-  EXPECT_EQ(modEncrypt::EncryptText(u"", kKey, 2), u"3F3F0000");
-  ::setenv("LV8INT_CODEPAGE", "936", 1);
-  EXPECT_EQ(modEncrypt::EncryptText(u"a", kKey, 12), kVectors[1].stored);
-  if (old) ::setenv("LV8INT_CODEPAGE", saved.c_str(), 1);
-  else ::unsetenv("LV8INT_CODEPAGE");
+  const struct {
+    const char* codePage;
+    const char16_t* text;
+    int32_t length;
+    String stored;
+  } cases[] = {{"936", u"a", 12, kVectors[1].stored},
+               {"1252", u"", 2, u"3F3F0000"},  // every character of the key is '?' in 1252
+               {"936", u"a", 12, kVectors[1].stored}};
+  for (const auto& c : cases) {
+    test::EnvironmentScope env("LV8INT_CODEPAGE", c.codePage);
+    EXPECT_EQ(modEncrypt::EncryptText(c.text, kKey, c.length), c.stored) << c.codePage;
+  }
 }
 
 TEST(BytesToHex, TwoUpperCaseDigitsPerByteAndASeparatorAfterEachGroup) {

@@ -3,7 +3,6 @@
 #include <fstream>
 #include <iterator>
 
-#include "platform/codepage/AnsiCodePage.h"
 
 namespace lv8int::test {
 
@@ -37,8 +36,5 @@ size_t resourceDirectoryOffset(const std::string& image) {
   }
   return 0;
 }
-
-CodePageScope::CodePageScope(int cp) { codepage::setActiveCodePage(cp); }
-CodePageScope::~CodePageScope() { codepage::setActiveCodePage(0); }
 
 }  // namespace lv8int::test

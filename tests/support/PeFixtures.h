@@ -1,6 +1,6 @@
 #pragma once
 // The resource modules built from tests/fixtures/pe/fixture.rc (PE32 and PE32+), the pictures
-// they hold, and a scope that sets the ANSI code page.
+// they hold.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -17,13 +17,5 @@ std::string readBytes(const std::string& path);
 
 // The file offset of the resource directory of a PE image, or 0 when there is none.
 size_t resourceDirectoryOffset(const std::string& image);
-
-class CodePageScope {
- public:
-  explicit CodePageScope(int cp);
-  ~CodePageScope();
-  CodePageScope(const CodePageScope&) = delete;
-  CodePageScope& operator=(const CodePageScope&) = delete;
-};
 
 }  // namespace lv8int::test

@@ -6,6 +6,7 @@
 
 #include "platform/pe/ResourceLanguage.h"
 #include "support/PeFixtures.h"
+#include "support/Scopes.h"
 
 namespace lv8int::pe {
 namespace {

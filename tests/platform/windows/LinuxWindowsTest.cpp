@@ -8,12 +8,12 @@
 #include <QTest>
 #include <QWidget>
 #include <atomic>
-#include <cstdlib>
 #include <memory>
 #include <thread>
 #include <unistd.h>
 
 #include "support/ModalDriver.h"
+#include "support/Scopes.h"
 
 using namespace lv8int;
 
@@ -231,11 +231,8 @@ TEST(LinuxWindows, ThisProcessesWindowsAndItsMainWindow) {
 }
 
 TEST(LinuxWindows, AnotherProcessHasNoWindowsWithoutADisplay) {
-  const char* saved = std::getenv("DISPLAY");
-  const std::string restore = saved ? saved : "";
-  unsetenv("DISPLAY");
+  test::EnvironmentScope noDisplay("DISPLAY", nullptr);
   LinuxWindows windows;
   EXPECT_TRUE(windows.processWindows(1).empty());
   EXPECT_EQ(windows.mainWindowOf(1), 0);
-  if (saved) setenv("DISPLAY", restore.c_str(), 1);
 }
