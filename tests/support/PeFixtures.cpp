@@ -1,19 +1,10 @@
 #include "support/PeFixtures.h"
 
-#include <fstream>
-#include <iterator>
-
-
 namespace lv8int::test {
 
 std::string peFixture(int bits) { return std::string(LV8_BINARY_DIR) + "/fixtures/pe/fixture" + std::to_string(bits) + ".dll"; }
 
 std::string peImage(const char* name) { return std::string(LV8_TEST_FIXTURES) + "/pe/" + name; }
-
-std::string readBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 namespace {
 uint32_t u32(const std::string& b, size_t at) {

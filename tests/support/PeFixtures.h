@@ -13,7 +13,6 @@ namespace lv8int::test {
 std::string peFixture(int bits);
 // A picture input under tests/fixtures/pe/.
 std::string peImage(const char* name);
-std::string readBytes(const std::string& path);
 
 // The file offset of the resource directory of a PE image, or 0 when there is none.
 size_t resourceDirectoryOffset(const std::string& image);

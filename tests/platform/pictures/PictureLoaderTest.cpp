@@ -9,6 +9,7 @@
 #include "resources/CIStream.h"
 #include "support/PeFixtures.h"
 #include "support/RaisedError.h"
+#include "support/TempFolder.h"
 
 namespace lv8int::pictures {
 namespace {
