@@ -260,17 +260,10 @@ TEST(ChmFileTest, RejectsOrSurvivesDamagedFiles) {
 
   const std::string bytes = test::readBytes(kSample);
   ASSERT_GT(bytes.size(), 1000u);
-  // Cut short and with bytes flipped through the directory and the content: every entry still
-  // reads or fails, never more than it can hold.
+  // Cut short: every entry still reads or fails, never more than it can hold. (Bytes changed
+  // through the file are ChmMutationTest's.)
   for (size_t cut : {bytes.size() / 2, bytes.size() - 100, size_t{200}}) {
     std::unique_ptr<ChmFile> file = ChmFile::fromBytes(std::string_view(bytes).substr(0, cut));
-    if (!file) continue;
-    for (const std::string& e : file->entries()) (void)file->read(e);
-  }
-  for (size_t at = 0x60; at < bytes.size(); at += 97) {
-    std::string damaged = bytes;
-    damaged[at] = static_cast<char>(damaged[at] ^ 0x5A);
-    std::unique_ptr<ChmFile> file = ChmFile::fromBytes(damaged);
     if (!file) continue;
     for (const std::string& e : file->entries()) (void)file->read(e);
   }
