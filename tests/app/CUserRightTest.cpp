@@ -8,10 +8,8 @@
 #include "app/CUserRight.h"
 #include "platform/automation/Conversions.h"
 #include "support/FakeMidTier.h"
-#include "support/ProvidedComponent.h"
+#include "support/LoggedInApp.h"
 #include "support/RaisedError.h"
-#include "support/TestLoginWindow.h"
-#include "support/TitledApp.h"
 
 using namespace lv8int;
 using lv8int::test::FakeMidTier;
@@ -27,12 +25,8 @@ std::vector<std::vector<Variant>> rowsOf(const std::vector<String>& codes) {
   return rows;
 }
 
-class Rights : public ::testing::Test {
+class Rights : public ::testing::Test, protected test::LoggedInApp {
  protected:
-  test::TitledApp titled;
-  Ref<CApplication> app = titled.app();
-  Ref<test::TestLoginWindow> window = make<test::TestLoginWindow>();
-  test::ProvidedComponent loginComponent{test::kTestLoginWindowProgID, window};
   FakeMidTier mid{u"ZRMSysBase.SysUserRight", u"GetCurRight"};
   // The middle tier's codes per user id; it answers for the user logged in when it is asked.
   std::map<String, std::vector<String>> codesOf;
@@ -41,12 +35,6 @@ class Rights : public ::testing::Test {
     mid.component().answer = [this](const std::vector<Variant>&) {
       return Variant(recordsetOf({u"RightCode"}, rowsOf(codesOf[app->CurrentUserID()])));
     };
-  }
-
-  void loginAs(const String& name, const String& id) {
-    window->info = test::TestLoginWindow::record(name, id, u"");
-    ASSERT_TRUE(app->login());
-    ASSERT_EQ(app->CurrentUserID(), id);
   }
 };
 

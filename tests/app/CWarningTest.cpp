@@ -7,10 +7,8 @@
 #include "platform/automation/Conversions.h"
 #include "support/ErrBoxRecorder.h"
 #include "support/FakeMidTier.h"
-#include "support/ProvidedComponent.h"
+#include "support/LoggedInApp.h"
 #include "support/RaisedError.h"
-#include "support/TestLoginWindow.h"
-#include "support/TitledApp.h"
 
 using namespace lv8int;
 using lv8int::test::FakeMidTier;
@@ -28,18 +26,11 @@ std::vector<std::vector<Variant>> threeWarnings() {
           {Variant(u"2"), Variant(u"系统管理"), Variant(u"口令已使用 90 天")}};
 }
 
-class Warnings : public ::testing::Test {
+class Warnings : public ::testing::Test, protected test::LoggedInApp {
  protected:
-  test::TitledApp titled;
-  Ref<CApplication> app = titled.app();
-  Ref<test::TestLoginWindow> window = make<test::TestLoginWindow>();
-  test::ProvidedComponent loginComponent{test::kTestLoginWindowProgID, window};
   FakeMidTier mid{u"ZRMSysBase.SysWarning", u"GetLog"};
 
-  void SetUp() override {
-    window->info = test::TestLoginWindow::record(u"alice", u"17", u"");
-    ASSERT_TRUE(app->login());
-  }
+  void SetUp() override { loginAs(u"alice", u"17"); }
 };
 
 }  // namespace
