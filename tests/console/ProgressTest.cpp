@@ -92,47 +92,32 @@ class ProgressQuestions : public ::testing::Test {
 
 }  // namespace
 
+// The job's own expectations run inside the modal display; `calls` shows they ran.
 TEST_F(ProgressWindow, AJobRunsInsideTheModalWindowAndCloseLetsStartJobReturn) {
   ASSERT_NE(d, nullptr);
   EXPECT_EQ(d->windowTitle(), QStringLiteral("处理"));
   EXPECT_FALSE(d->isVisible());
-
-  struct Seen {
-    int32_t id = -1;
-    bool modal = false;
-    QString main, sub, percent;
-    bool canceled = true;
-    bool visibleAfterClose = true;
-    QString mainAfterClose = QStringLiteral("?");
-  } seen;
   auto job = make<ScriptJob>([&](int32_t id) {
-    seen.id = id;
-    seen.modal = QApplication::activeModalWidget() == d && d->isVisible();
+    EXPECT_EQ(id, 7);
+    EXPECT_TRUE(QApplication::activeModalWidget() == d && d->isVisible())
+        << "RunJob must run inside the window's modal display";
     bar->put_Caption(u"导入凭证");
     bar->put_MainText(u"正在导入凭证");
     bar->put_SubText(u"第 3 张，共 10 张");
     bar->put_Percentage(30);
-    seen.main = labelText(d->lblMain);
-    seen.sub = labelText(d->lblSub);
-    seen.percent = d->percentText();
-    seen.canceled = bar->Canceled();
+    EXPECT_EQ(labelText(d->lblMain), QStringLiteral("正在导入凭证"));
+    EXPECT_EQ(labelText(d->lblSub), QStringLiteral("第 3 张，共 10 张"));
+    EXPECT_EQ(d->percentText(), QStringLiteral("30%"));
+    EXPECT_FALSE(bar->Canceled());
     bar->Close();
-    seen.visibleAfterClose = d->isVisible();
-    seen.mainAfterClose = labelText(d->lblMain);
+    EXPECT_FALSE(d->isVisible());
+    EXPECT_EQ(labelText(d->lblMain), QString());
   });
   const int32_t refsBefore = job->refCount();
   bar->StartJob(Ref<IProgressJob>(job), 7);
 
   EXPECT_EQ(job->calls, 1);
-  EXPECT_EQ(seen.id, 7);
-  EXPECT_TRUE(seen.modal) << "RunJob must run inside the window's modal display";
   EXPECT_EQ(d->windowTitle(), QStringLiteral("导入凭证"));
-  EXPECT_EQ(seen.main, QStringLiteral("正在导入凭证"));
-  EXPECT_EQ(seen.sub, QStringLiteral("第 3 张，共 10 张"));
-  EXPECT_EQ(seen.percent, QStringLiteral("30%"));
-  EXPECT_FALSE(seen.canceled);
-  EXPECT_FALSE(seen.visibleAfterClose);
-  EXPECT_EQ(seen.mainAfterClose, QString());
   EXPECT_FALSE(d->isVisible());
   EXPECT_EQ(job->refCount(), refsBefore) << "the window keeps the job after its end";
   EXPECT_TRUE(d->cmdCancel->isEnabled());
@@ -140,51 +125,32 @@ TEST_F(ProgressWindow, AJobRunsInsideTheModalWindowAndCloseLetsStartJobReturn) {
 
 TEST_F(ProgressQuestions, CancelAnsweredNoChangesNothingAndYesCancelsAtTheNextRead) {
   box.answer({kNo, kYes});
-
-  struct Seen {
-    bool afterNo = true, enabledAfterNo = false;
-    QString mainAfterNo;
-    bool enabledAfterYes = true, visibleAfterYes = false;
-    QString mainAfterYes, subAfterYes, mainAfterIgnored, subAfterIgnored;
-    bool canceled = false, visibleAfterCanceled = true;
-  } seen;
   auto job = make<ScriptJob>([&](int32_t) {
     bar->put_MainText(u"工作中");
     bar->put_SubText(u"细节");
     QTest::mouseClick(d->cmdCancel, Qt::LeftButton);
-    seen.afterNo = d->isCanceled();
-    seen.enabledAfterNo = d->cmdCancel->isEnabled();
-    seen.mainAfterNo = labelText(d->lblMain);
+    EXPECT_FALSE(d->isCanceled());
+    EXPECT_TRUE(d->cmdCancel->isEnabled());
+    EXPECT_EQ(labelText(d->lblMain), QStringLiteral("工作中"));
 
     QTest::mouseClick(d->cmdCancel, Qt::LeftButton);
-    seen.enabledAfterYes = d->cmdCancel->isEnabled();
-    seen.visibleAfterYes = d->isVisible();
-    seen.mainAfterYes = labelText(d->lblMain);
-    seen.subAfterYes = labelText(d->lblSub);
+    EXPECT_FALSE(d->cmdCancel->isEnabled());
+    EXPECT_TRUE(d->isVisible()) << "the job ends the display, not the answer";
+    EXPECT_EQ(labelText(d->lblMain), QStringLiteral("正在尝试取消，请稍候..."));
+    EXPECT_EQ(labelText(d->lblSub), QString());
     bar->put_MainText(u"仍在工作");
     bar->put_SubText(u"更多细节");
-    seen.mainAfterIgnored = labelText(d->lblMain);
-    seen.subAfterIgnored = labelText(d->lblSub);
-    seen.canceled = bar->Canceled();
-    seen.visibleAfterCanceled = d->isVisible();
+    EXPECT_EQ(labelText(d->lblMain), QStringLiteral("正在尝试取消，请稍候...")) << "texts are ignored after a cancel";
+    EXPECT_EQ(labelText(d->lblSub), QString());
+    EXPECT_TRUE(bar->Canceled());
+    EXPECT_FALSE(d->isVisible());
   });
   bar->StartJob(Ref<IProgressJob>(job));
-
+  EXPECT_EQ(job->calls, 1);
   ASSERT_EQ(box.asked.size(), 2u);
   EXPECT_EQ(box.asked[0].text, u"您是否要取消操作？");
   EXPECT_EQ(box.asked[0].style, 292) << "Yes/No, question icon, No as default";
   EXPECT_EQ(box.asked[0].caption, test::TitledApp::title());
-  EXPECT_FALSE(seen.afterNo);
-  EXPECT_TRUE(seen.enabledAfterNo);
-  EXPECT_EQ(seen.mainAfterNo, QStringLiteral("工作中"));
-  EXPECT_FALSE(seen.enabledAfterYes);
-  EXPECT_TRUE(seen.visibleAfterYes) << "the job ends the display, not the answer";
-  EXPECT_EQ(seen.mainAfterYes, QStringLiteral("正在尝试取消，请稍候..."));
-  EXPECT_EQ(seen.subAfterYes, QString());
-  EXPECT_EQ(seen.mainAfterIgnored, QStringLiteral("正在尝试取消，请稍候...")) << "texts are ignored after a cancel";
-  EXPECT_EQ(seen.subAfterIgnored, QString());
-  EXPECT_TRUE(seen.canceled);
-  EXPECT_FALSE(seen.visibleAfterCanceled);
 
   // The next job starts uncancelled, with the question the caller set.
   bar->put_CancelText(u"停止导入吗？");
