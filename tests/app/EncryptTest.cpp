@@ -52,8 +52,7 @@ const Vector kVectors[] = {
 
 class Encrypt : public ::testing::Test {
  protected:
-  void SetUp() override { codepage::setActiveCodePage(936); }
-  void TearDown() override { codepage::setActiveCodePage(0); }
+  test::CodePageScope chinese{936};
 };
 
 TEST_F(Encrypt, StoredPasswordsMatchIndependentlyComputedVectors) {

@@ -5,6 +5,7 @@
 #include "platform/automation/AutomationError.h"
 #include "platform/codepage/AnsiCodePage.h"
 #include "support/RaisedError.h"
+#include "support/Scopes.h"
 #include "support/TempFolder.h"
 
 namespace lv8int::ini {
@@ -103,13 +104,8 @@ TEST(IniRemove, KeysAndSections) {
   EXPECT_EQ(ini.serialize(), "[a]\ny=2\n");
 }
 
-class CodePage936 : public ::testing::Test {
- protected:
-  void SetUp() override { codepage::setActiveCodePage(936); }
-  void TearDown() override { codepage::setActiveCodePage(0); }
-};
-
-TEST_F(CodePage936, AnsiFileReadAndWrittenInItsCodePage) {
+TEST(IniEncodings, AnsiFileReadAndWrittenInItsCodePage) {
+  test::CodePageScope chinese(936);
   // "配置" in GBK; not valid UTF-8.
   const std::string gbk = "; \xc5\xe4\xd6\xc3\r\n[system]\r\nName=\xc5\xe4\xd6\xc3\r\n";
   IniFile ini = IniFile::parse(gbk);
