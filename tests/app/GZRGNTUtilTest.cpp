@@ -13,24 +13,12 @@
 #include "platform/ui/IMessageBox.h"
 #include "support/AppHarness.h"
 #include "support/RaisedError.h"
+#include "support/RecordingMessageBox.h"
 
 namespace lv8int {
 namespace {
 
-class RecordingMessageBox : public IMessageBox {
- public:
-  int32_t show(const String& text, int32_t style, const std::optional<String>& caption) override {
-    shown.push_back({text, style, caption});
-    return answer;
-  }
-  struct Shown {
-    String text;
-    int32_t style;
-    std::optional<String> caption;
-  };
-  std::vector<Shown> shown;
-  int32_t answer = 1;
-};
+using test::RecordingMessageBox;
 
 TEST(GZRGNTUtil, EveryUseInAThreadReachesThatThreadsOneApplication) {
   Ref<CApplication> mine = GZRGNTUtil::sharedApplication();

@@ -7,7 +7,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
-#include <deque>
 #include <functional>
 #include <thread>
 
@@ -19,6 +18,7 @@
 #include "resources/ErrBoxDialog.h"
 #include "support/ModalDriver.h"
 #include "support/RaisedError.h"
+#include "support/RecordingMessageBox.h"
 #include "support/TitledApp.h"
 
 using namespace lv8int;
@@ -39,29 +39,9 @@ class ScriptJob : public IProgressJob {
   std::function<void(int32_t)> body_;
 };
 
-// Answers message boxes from a queue (No when it runs dry) and records what was asked.
-class AnsweringBox : public IMessageBox {
- public:
-  int32_t show(const String& text, int32_t style, const std::optional<String>& caption) override {
-    asked.push_back({text, style, caption.value_or(u"<none>")});
-    if (answers_.empty()) return 7;
-    const int32_t a = answers_.front();
-    answers_.pop_front();
-    return a;
-  }
-  void answer(std::initializer_list<int32_t> next) { answers_.insert(answers_.end(), next); }
-  struct Question {
-    String text;
-    int32_t style;
-    String caption;
-  };
-  std::vector<Question> asked;
-
- private:
-  std::deque<int32_t> answers_;
-};
-
 constexpr int32_t kYes = 6, kNo = 7;
+
+using test::RecordingMessageBox;
 
 QString labelText(QLabel* l) { return l->text(); }
 
@@ -83,8 +63,10 @@ class ProgressWindow : public ::testing::Test {
 // Under an application with a title; the questions are answered from `box` in turn.
 class ProgressQuestions : public ::testing::Test {
  protected:
+  ProgressQuestions() { box.answer = kNo; }  // when the answers run out
+
   test::TitledApp app;
-  AnsweringBox box;
+  RecordingMessageBox box;
   ServiceScope<IMessageBox> scope{box};
   Ref<frmProgress> bar = make<frmProgress>();
   ProgressDialog* d = bar->dialog();
@@ -124,7 +106,7 @@ TEST_F(ProgressWindow, AJobRunsInsideTheModalWindowAndCloseLetsStartJobReturn) {
 }
 
 TEST_F(ProgressQuestions, CancelAnsweredNoChangesNothingAndYesCancelsAtTheNextRead) {
-  box.answer({kNo, kYes});
+  box.answers = {kNo, kYes};
   auto job = make<ScriptJob>([&](int32_t) {
     bar->put_MainText(u"工作中");
     bar->put_SubText(u"细节");
@@ -147,10 +129,10 @@ TEST_F(ProgressQuestions, CancelAnsweredNoChangesNothingAndYesCancelsAtTheNextRe
   });
   bar->StartJob(Ref<IProgressJob>(job));
   EXPECT_EQ(job->calls, 1);
-  ASSERT_EQ(box.asked.size(), 2u);
-  EXPECT_EQ(box.asked[0].text, u"您是否要取消操作？");
-  EXPECT_EQ(box.asked[0].style, 292) << "Yes/No, question icon, No as default";
-  EXPECT_EQ(box.asked[0].caption, test::TitledApp::title());
+  ASSERT_EQ(box.shown.size(), 2u);
+  EXPECT_EQ(box.shown[0].text, u"您是否要取消操作？");
+  EXPECT_EQ(box.shown[0].style, 292) << "Yes/No, question icon, No as default";
+  EXPECT_EQ(box.shown[0].caption, test::TitledApp::title());
 
   // The next job starts uncancelled, with the question the caller set.
   bar->put_CancelText(u"停止导入吗？");
@@ -163,12 +145,12 @@ TEST_F(ProgressQuestions, CancelAnsweredNoChangesNothingAndYesCancelsAtTheNextRe
   });
   bar->StartJob(Ref<IProgressJob>(next));
   EXPECT_FALSE(canceledAtStart);
-  ASSERT_EQ(box.asked.size(), 3u);
-  EXPECT_EQ(box.asked[2].text, u"停止导入吗？");
+  ASSERT_EQ(box.shown.size(), 3u);
+  EXPECT_EQ(box.shown[2].text, u"停止导入吗？");
 }
 
 TEST_F(ProgressQuestions, TheCloseBoxAsksTheQuestionAndNeverClosesTheWindow) {
-  box.answer({kNo, kYes});
+  box.answers = {kNo, kYes};
 
   auto job = make<ScriptJob>([&](int32_t) {
     d->close();
@@ -178,7 +160,7 @@ TEST_F(ProgressQuestions, TheCloseBoxAsksTheQuestionAndNeverClosesTheWindow) {
     d->close();  // after a confirmed cancel: nothing, not even the question
     QTest::keyClick(d, Qt::Key_Escape);
     EXPECT_TRUE(d->isVisible());
-    EXPECT_EQ(box.asked.size(), 2u);
+    EXPECT_EQ(box.shown.size(), 2u);
     bar->Canceled();
   });
   bar->StartJob(Ref<IProgressJob>(job));
@@ -187,7 +169,7 @@ TEST_F(ProgressQuestions, TheCloseBoxAsksTheQuestionAndNeverClosesTheWindow) {
 }
 
 TEST_F(ProgressQuestions, AFailingJobIsReportedAndDoesNotLeaveTheCallerBlocked) {
-  box.answer({kYes, kYes, kYes});
+  box.answers = {kYes, kYes, kYes};
 
   // RunJob fails without calling Close; the error box shows it; the user then closes the window.
   QString detail;
@@ -214,7 +196,7 @@ TEST_F(ProgressQuestions, AFailingJobIsReportedAndDoesNotLeaveTheCallerBlocked) 
   EXPECT_EQ(icon, 32513) << "the critical icon";
   EXPECT_TRUE(progressStillUp);
   EXPECT_FALSE(d->isVisible());
-  EXPECT_EQ(box.asked.size(), 1u);
+  EXPECT_EQ(box.shown.size(), 1u);
 
   // A job that comes back without Close: the Cancel button ends the display once confirmed.
   auto lazy = make<ScriptJob>([&](int32_t) {});
@@ -236,7 +218,7 @@ TEST_F(ProgressQuestions, AFailingJobIsReportedAndDoesNotLeaveTheCallerBlocked) 
   bar->StartJob(Ref<IProgressJob>(deaf));
   EXPECT_EQ(deaf->calls, 1);
   EXPECT_FALSE(d->isVisible());
-  EXPECT_EQ(box.asked.size(), 3u);
+  EXPECT_EQ(box.shown.size(), 3u);
 }
 
 TEST_F(ProgressWindow, StartJobWhileAJobRunsFailsWithItsNameInTheSource) {
