@@ -8,9 +8,8 @@
 #include "app/CUserRight.h"
 #include "platform/automation/Conversions.h"
 #include "support/FakeMidTier.h"
-#include "support/ProvidedComponent.h"
-#include "support/TestLoginWindow.h"
-#include "support/TitledApp.h"
+#include "support/LoggedInApp.h"
+#include "support/RaisedError.h"
 
 using namespace lv8int;
 using lv8int::test::FakeMidTier;
@@ -18,16 +17,7 @@ using lv8int::test::recordsetOf;
 
 namespace {
 
-template <class F>
-AutomationError errorOf(F&& f) {
-  try {
-    f();
-  } catch (const AutomationError& e) {
-    return e;
-  }
-  ADD_FAILURE() << "no error was raised";
-  return AutomationError(0, {}, {});
-}
+using test::raisedError;
 
 std::vector<std::vector<Variant>> rowsOf(const std::vector<String>& codes) {
   std::vector<std::vector<Variant>> rows;
@@ -35,12 +25,8 @@ std::vector<std::vector<Variant>> rowsOf(const std::vector<String>& codes) {
   return rows;
 }
 
-class Rights : public ::testing::Test {
+class Rights : public ::testing::Test, protected test::LoggedInApp {
  protected:
-  test::TitledApp titled;
-  Ref<CApplication> app = titled.app();
-  Ref<test::TestLoginWindow> window = make<test::TestLoginWindow>();
-  test::ProvidedComponent loginComponent{test::kTestLoginWindowProgID, window};
   FakeMidTier mid{u"ZRMSysBase.SysUserRight", u"GetCurRight"};
   // The middle tier's codes per user id; it answers for the user logged in when it is asked.
   std::map<String, std::vector<String>> codesOf;
@@ -49,12 +35,6 @@ class Rights : public ::testing::Test {
     mid.component().answer = [this](const std::vector<Variant>&) {
       return Variant(recordsetOf({u"RightCode"}, rowsOf(codesOf[app->CurrentUserID()])));
     };
-  }
-
-  void loginAs(const String& name, const String& id) {
-    window->info = test::TestLoginWindow::record(name, id, u"");
-    ASSERT_TRUE(app->login());
-    ASSERT_EQ(app->CurrentUserID(), id);
   }
 };
 
@@ -136,7 +116,7 @@ TEST_F(Rights, AFailedLoadLeavesNoCodesToAnswerFrom) {
 
   loginAs(u"bob", u"18");
   mid.answerError(vbObjectError + 5, u"权限服务不可用");
-  AutomationError e = errorOf([&] { rights->HasRight(u"01"); });
+  AutomationError e = raisedError([&] { rights->HasRight(u"01"); });
   EXPECT_EQ(e.number(), vbObjectError + 5);
   EXPECT_EQ(e.description(), u"权限服务不可用");
   EXPECT_TRUE(rights->codes().empty()) << "alice's codes went with the change of user";
@@ -145,7 +125,7 @@ TEST_F(Rights, AFailedLoadLeavesNoCodesToAnswerFrom) {
   mid.component().answer = [](const std::vector<Variant>&) {
     return Variant(recordsetOf({u"RightCode"}, {{Variant(u"01")}, {Variant::null()}}));
   };
-  EXPECT_EQ(errorOf([&] { rights->HasRight(u"01"); }).number(), 94);
+  EXPECT_EQ(raisedError([&] { rights->HasRight(u"01"); }).number(), 94);
   EXPECT_TRUE(rights->codes().empty());
 
   codesOf[u"18"] = {u"02"};

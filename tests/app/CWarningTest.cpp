@@ -7,9 +7,8 @@
 #include "platform/automation/Conversions.h"
 #include "support/ErrBoxRecorder.h"
 #include "support/FakeMidTier.h"
-#include "support/ProvidedComponent.h"
-#include "support/TestLoginWindow.h"
-#include "support/TitledApp.h"
+#include "support/LoggedInApp.h"
+#include "support/RaisedError.h"
 
 using namespace lv8int;
 using lv8int::test::FakeMidTier;
@@ -17,16 +16,7 @@ using lv8int::test::recordsetOf;
 
 namespace {
 
-template <class F>
-AutomationError errorOf(F&& f) {
-  try {
-    f();
-  } catch (const AutomationError& e) {
-    return e;
-  }
-  ADD_FAILURE() << "no error was raised";
-  return AutomationError(0, {}, {});
-}
+using test::raisedError;
 
 const std::vector<String> kFields{u"WarningID", u"Source", u"Content"};
 
@@ -36,18 +26,11 @@ std::vector<std::vector<Variant>> threeWarnings() {
           {Variant(u"2"), Variant(u"系统管理"), Variant(u"口令已使用 90 天")}};
 }
 
-class Warnings : public ::testing::Test {
+class Warnings : public ::testing::Test, protected test::LoggedInApp {
  protected:
-  test::TitledApp titled;
-  Ref<CApplication> app = titled.app();
-  Ref<test::TestLoginWindow> window = make<test::TestLoginWindow>();
-  test::ProvidedComponent loginComponent{test::kTestLoginWindowProgID, window};
   FakeMidTier mid{u"ZRMSysBase.SysWarning", u"GetLog"};
 
-  void SetUp() override {
-    window->info = test::TestLoginWindow::record(u"alice", u"17", u"");
-    ASSERT_TRUE(app->login());
-  }
+  void SetUp() override { loginAs(u"alice", u"17"); }
 };
 
 }  // namespace
@@ -79,7 +62,7 @@ TEST_F(Warnings, NoRecordsShowNothing) {
 TEST_F(Warnings, AFailingGetLogReachesTheCallerAndShowsNothing) {
   mid.answerError(vbObjectError + 9, u"日志服务不可用");
   test::ErrBoxRecorder recorder;
-  AutomationError e = errorOf([&] { app->Warning()->DispWarningIfExist(); });
+  AutomationError e = raisedError([&] { app->Warning()->DispWarningIfExist(); });
   EXPECT_EQ(e.number(), vbObjectError + 9);
   EXPECT_EQ(e.description(), u"日志服务不可用");
   EXPECT_TRUE(recorder.boxes.empty());
@@ -90,12 +73,12 @@ TEST_F(Warnings, ABadRecordStopsTheListAtThatWarning) {
   rows[1][0] = Variant(u"not a number");
   mid.answerRows(kFields, rows);
   test::ErrBoxRecorder recorder;
-  EXPECT_EQ(errorOf([&] { app->Warning()->DispWarningIfExist(); }).number(), 13);
+  EXPECT_EQ(raisedError([&] { app->Warning()->DispWarningIfExist(); }).number(), 13);
   ASSERT_EQ(recorder.boxes.size(), 1u);
   EXPECT_EQ(recorder.boxes[0].description, QStringLiteral("有 3 张凭证等待审核"));
 
   mid.answerRows({u"WarningID", u"Source"}, {{Variant(int32_t{1}), Variant(u"x")}});
-  EXPECT_EQ(errorOf([&] { app->Warning()->DispWarningIfExist(); }).number(), 3265) << "no Content field";
+  EXPECT_EQ(raisedError([&] { app->Warning()->DispWarningIfExist(); }).number(), 3265) << "no Content field";
   EXPECT_EQ(recorder.boxes.size(), 1u);
 }
 

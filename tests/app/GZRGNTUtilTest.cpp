@@ -12,24 +12,13 @@
 #include "platform/automation/ComponentRegistry.h"
 #include "platform/ui/IMessageBox.h"
 #include "support/AppHarness.h"
+#include "support/RaisedError.h"
+#include "support/RecordingMessageBox.h"
 
 namespace lv8int {
 namespace {
 
-class RecordingMessageBox : public IMessageBox {
- public:
-  int32_t show(const String& text, int32_t style, const std::optional<String>& caption) override {
-    shown.push_back({text, style, caption});
-    return answer;
-  }
-  struct Shown {
-    String text;
-    int32_t style;
-    std::optional<String> caption;
-  };
-  std::vector<Shown> shown;
-  int32_t answer = 1;
-};
+using test::RecordingMessageBox;
 
 TEST(GZRGNTUtil, EveryUseInAThreadReachesThatThreadsOneApplication) {
   Ref<CApplication> mine = GZRGNTUtil::sharedApplication();
@@ -88,11 +77,7 @@ TEST(GZRGNTUtil, MGBWithoutATitleBeforeInitFailsWithoutShowingAnything) {
   int32_t error = 0;
   std::thread([&] {
     ServiceScope<IMessageBox> scope(box);
-    try {
-      GZRGNTUtil::global()->MGB(u"没有标题");
-    } catch (const AutomationError& e) {
-      error = e.number();
-    }
+    error = test::errorOf([] { GZRGNTUtil::global()->MGB(u"没有标题"); });
   }).join();
   EXPECT_EQ(error, err::ObjectNotSet);
   EXPECT_TRUE(box.shown.empty());

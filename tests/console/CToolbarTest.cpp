@@ -16,6 +16,7 @@
 #include "platform/host/IMenuTarget.h"
 #include "platform/xml/XmlParseError.h"
 #include "support/AppHarness.h"
+#include "support/RaisedError.h"
 
 #include <QAction>
 #include <QApplication>
@@ -143,14 +144,7 @@ protected:
   Ref<CToolbar> toolbar = h.app->Toolbar();
 };
 
-int32_t errorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const AutomationError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using test::errorOf;
 
 TEST_F(Toolbar, FirstRunSetsUpTheBarAndPutsTheSplitterRightBelowIt) {
   toolbar->SetAB2(bar, u"frmVoucher");
@@ -342,14 +336,10 @@ TEST_F(Toolbar, LoadingErrorsReachSetAB2AndKeepTheEntriesReadSoFar) {
 TEST_F(Toolbar, TheDefinitionsAreReadOnceAndAFailedLoadIsKept) {
   writeDefinitions("<Root><frmVoucher><tool ToolBand=\"Standard\"</frmVoucher></Root>");
   Ref<CToolbar> fresh = make<CToolbar>();
-  try {
-    fresh->SetAB2(bar, u"frmVoucher");
-    FAIL() << "a malformed file loaded";
-  } catch (const AutomationError& e) {
-    EXPECT_LT(e.number(), 0);  // the parser's code
-    EXPECT_NE(e.number(), xml::xmlerr::FileNotFound);
-    EXPECT_FALSE(e.description().empty());
-  }
+  const AutomationError malformed = test::raisedError([&] { fresh->SetAB2(bar, u"frmVoucher"); });
+  EXPECT_LT(malformed.number(), 0);  // the parser's code
+  EXPECT_NE(malformed.number(), xml::xmlerr::FileNotFound);
+  EXPECT_FALSE(malformed.description().empty());
   writeDefinitions(kDefinitions);
   // The same object keeps the failed document: the form element is not found.
   EXPECT_EQ(errorOf([&] { fresh->SetAB2(bar, u"frmVoucher"); }), err::ObjectNotSet);

@@ -6,6 +6,8 @@
 
 #include "platform/automation/AutomationError.h"
 #include "support/PeFixtures.h"
+#include "support/RaisedError.h"
+#include "support/Scopes.h"
 #include "support/TempFolder.h"
 
 namespace lv8int {

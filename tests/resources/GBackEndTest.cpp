@@ -4,18 +4,12 @@
 
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/ComponentRegistry.h"
+#include "support/RaisedError.h"
 
 namespace lv8int {
 namespace {
 
-int32_t errorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const AutomationError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using test::errorOf;
 
 Variant arrayOf(VarType type, std::vector<Variant> items, int32_t lower = 0) {
   Variant v = Variant::array(SafeArray(type, lower, lower + static_cast<int32_t>(items.size()) - 1));

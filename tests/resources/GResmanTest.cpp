@@ -15,6 +15,7 @@
 #include "support/AppHarness.h"
 #include "support/PeFixtures.h"
 #include "support/RaisedError.h"
+#include "support/Scopes.h"
 #include "support/TempFolder.h"
 
 using namespace lv8int;

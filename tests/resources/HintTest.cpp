@@ -15,6 +15,7 @@
 #include "resources/HintDialog.h"
 #include "resources/frmHint.h"
 #include "support/ModalDriver.h"
+#include "support/RaisedError.h"
 #include "support/TempFolder.h"
 #include "support/TitledApp.h"
 
@@ -111,67 +112,62 @@ TEST(Hint, ShowsTheTextWithCrLfAndReturnsTrueWhenLeftClear) {
   EXPECT_EQ(frmHint::shared().dialog(), nullptr) << "the form is unloaded after every showing";
 }
 
-TEST(Hint, TickingStoresOneReturnsFalseAndSuppressesTheNextCall) {
-  HintFiles h;
-  Showing first;
-  EXPECT_FALSE(h.show(u"Welcome", Answer::TickThenOk, first));
-  EXPECT_TRUE(first.shown);
-  EXPECT_EQ(h.flag(u"Welcome"), u"1");
+// What a showing returns and leaves stored, by the flag stored before and the user's answer.
+TEST(Hint, TheStoredFlagDecidesAndATickStoresOne) {
+  const struct {
+    const char16_t* stored;  // none when null
+    Answer answer;
+    bool result, shown;
+    const char16_t* after;  // not checked when null
+  } cases[] = {
+      {nullptr, Answer::Ok, true, true, u"<none>"},
+      {nullptr, Answer::TickThenOk, false, true, u"1"},
+      {nullptr, Answer::CloseBox, true, true, u"<none>"},  // the close box acts as OK
+      {nullptr, Answer::TickThenCloseBox, false, true, u"1"},
+      {u"1", Answer::Ok, false, false, u"1"},
+      {u"0", Answer::Ok, true, true, nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(toUtf8(c.stored ? c.stored : u"none") + " " + std::to_string(static_cast<int>(c.answer)));
+    HintFiles h;
+    if (c.stored) h.store->RootKey()->OpenKey(u"hint", true)->AddValue(u"Welcome", c.stored);
+    Showing seen;
+    EXPECT_EQ(h.show(u"Welcome", c.answer, seen), c.result);
+    EXPECT_EQ(seen.shown, c.shown);
+    if (c.after) {
+      EXPECT_EQ(h.flag(u"Welcome"), c.after);
+    }
+  }
 
-  Showing second;
+  // After a tick the next call shows nothing; another hint's box starts clear all the same.
+  HintFiles h;
+  Showing first, second, other;
+  EXPECT_FALSE(h.show(u"Welcome", Answer::TickThenOk, first));
   EXPECT_FALSE(h.show(u"Welcome", Answer::Ok, second));
   EXPECT_FALSE(second.shown);
-
-  // Another hint is unaffected, and its box starts clear although the last one was ticked.
-  Showing other;
   EXPECT_TRUE(h.show(u"Secret", Answer::Ok, other));
   EXPECT_TRUE(other.startedClear);
-}
-
-TEST(Hint, TheStoredFlagDecides) {
-  HintFiles h;
-  h.store->RootKey()->OpenKey(u"hint", true)->AddValue(u"Welcome", u"1");
-  h.store->RootKey()->OpenKey(u"hint", true)->AddValue(u"Secret", u"0");
-  Showing suppressed, shown;
-  EXPECT_FALSE(h.show(u"Welcome", Answer::Ok, suppressed));
-  EXPECT_FALSE(suppressed.shown);
-  EXPECT_TRUE(h.show(u"Secret", Answer::Ok, shown));
-  EXPECT_TRUE(shown.shown);
 
   // A flag that is no Boolean is an error to the caller.
   h.store->RootKey()->OpenKey(u"hint", true)->AddValue(u"Secret", u"maybe");
   Showing bad;
-  try {
-    h.show(u"Secret", Answer::Ok, bad);
-    ADD_FAILURE() << "a flag of \"maybe\" accepted";
-  } catch (const AutomationError& e) {
-    EXPECT_EQ(e.number(), err::TypeMismatch);
-  }
+  EXPECT_EQ(test::raisedError([&] { h.show(u"Secret", Answer::Ok, bad); }).number(), err::TypeMismatch);
   EXPECT_FALSE(bad.shown);
-}
-
-TEST(Hint, TheCloseBoxActsAsOk) {
-  HintFiles h;
-  Showing clear, ticked;
-  EXPECT_TRUE(h.show(u"Welcome", Answer::CloseBox, clear));
-  EXPECT_TRUE(clear.shown);
-  EXPECT_EQ(h.flag(u"Welcome"), u"<none>");
-  EXPECT_FALSE(h.show(u"Secret", Answer::TickThenCloseBox, ticked));
-  EXPECT_EQ(h.flag(u"Secret"), u"1");
 }
 
 TEST(Hint, EscapeDoesNotCloseTheWindow) {
   HintFiles h;
-  bool stillVisible = false;
+  bool shown = false;
   test::whenModalShown([&](QWidget* w) {
     auto* d = qobject_cast<HintDialog*>(w);
     ASSERT_NE(d, nullptr);
+    shown = true;
     QTest::keyClick(d, Qt::Key_Escape);
-    stillVisible = d->isVisible();
+    EXPECT_TRUE(d->isVisible());
     QTest::mouseClick(d->cmdOK, Qt::LeftButton);
   });
   EXPECT_TRUE(frmHint::shared().showHint(u"Welcome", h.file(), [&] { return h.store; }));
-  EXPECT_TRUE(stillVisible);
+  EXPECT_TRUE(shown);
 }
 
 TEST(Hint, NamesAreMatchedExactlyAndLiterally) {
@@ -212,14 +208,8 @@ TEST(Hint, MissingOrBrokenDefinitionsGiveFalseAndBadHintsRaise) {
   EXPECT_EQ(h.storeRequests, 0) << "the store is not asked for a hint that is not there";
 
   for (const auto& [name, number] : {std::pair<String, int32_t>{u"NoCData", err::TypeMismatch},
-                                     std::pair<String, int32_t>{u"Empty", err::ObjectNotSet}}) {
-    try {
-      h.show(name, Answer::Ok, seen);
-      ADD_FAILURE() << toUtf8(name) << " accepted";
-    } catch (const AutomationError& e) {
-      EXPECT_EQ(e.number(), number) << toUtf8(name);
-    }
-  }
+                                     std::pair<String, int32_t>{u"Empty", err::ObjectNotSet}})
+    EXPECT_EQ(test::raisedError([&] { h.show(name, Answer::Ok, seen); }).number(), number) << toUtf8(name);
   EXPECT_FALSE(seen.shown);
 }
 
@@ -240,10 +230,5 @@ TEST(Hint, ShowHintReadsTheSystemFolderOfTheApplication) {
   // Nobody is logged in: an undefined hint is simply not shown; a defined one needs the user
   // store, which is not there yet.
   EXPECT_FALSE(app.app()->ShowHint(u"Nobody"));
-  try {
-    app.app()->ShowHint(u"Welcome");
-    ADD_FAILURE() << "a hint shown without a user store";
-  } catch (const AutomationError& e) {
-    EXPECT_EQ(e.number(), err::ObjectNotSet);
-  }
+  EXPECT_EQ(test::raisedError([&] { app.app()->ShowHint(u"Welcome"); }).number(), err::ObjectNotSet);
 }

@@ -105,10 +105,22 @@ TEST_F(ResourceCommand, DllStringsAndPictures) {
   EXPECT_NE(none.err.find("no picture"), std::string::npos);
 }
 
-TEST_F(ResourceCommand, UsageErrorsExitWithTwo) {
-  for (const QStringList& args : {QStringList{"string"}, QStringList{"frobnicate"}, QStringList{"dump", "--bogus"}})
-    EXPECT_EQ(lv8(args).exitCode, 2) << args.join(' ').toStdString();
-  EXPECT_EQ(lv8({"convert", "a.mdb"}, false).exitCode, 2);
+TEST_F(ResourceCommand, OptionsAndUsageErrors) {
+  const QString host = QString::fromStdString(tree.hostProgram());
+  for (const QStringList& args : {QStringList{"string"}, QStringList{"frobnicate"}, QStringList{"convert", "a.mdb"},
+                                  QStringList{"icon", "12", "--host", host, "--out"}}) {
+    Outcome o = lv8(args, false);
+    EXPECT_EQ(o.exitCode, 2) << args.join(' ').toStdString();
+    EXPECT_EQ(o.err.rfind("usage: lv8 resource string", 0), 0u) << o.err;
+  }
+  Outcome bogus = lv8({"dump", "--bogus"});
+  EXPECT_EQ(bogus.exitCode, 2);
+  EXPECT_EQ(bogus.err.substr(0, bogus.err.find('\n')), "lv8 resource: unknown option '--bogus'");
+  // The last of a repeated option counts, and "--" ends the options.
+  tree.folder().write(resource.substr(tree.folder().path().size()) + "resource.ini", "[resource]\n0=strings.mdb\n");
+  Outcome ended = lv8({"string", "--host", "elsewhere", "--host", host, "--", "100"}, false);
+  EXPECT_EQ(ended.exitCode, 0) << ended.err;
+  EXPECT_EQ(ended.out, "semi;colon,comma\n");
 }
 
 }  // namespace

@@ -1,21 +1,10 @@
 #include "support/PeFixtures.h"
 
-#include <fstream>
-#include <iterator>
-
-#include "platform/automation/AutomationError.h"
-#include "platform/codepage/AnsiCodePage.h"
-
 namespace lv8int::test {
 
 std::string peFixture(int bits) { return std::string(LV8_BINARY_DIR) + "/fixtures/pe/fixture" + std::to_string(bits) + ".dll"; }
 
 std::string peImage(const char* name) { return std::string(LV8_TEST_FIXTURES) + "/pe/" + name; }
-
-std::string readBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 namespace {
 uint32_t u32(const std::string& b, size_t at) {
@@ -38,17 +27,5 @@ size_t resourceDirectoryOffset(const std::string& image) {
   }
   return 0;
 }
-
-int32_t errorOf(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const AutomationError& e) {
-    return e.number();
-  }
-  return 0;
-}
-
-CodePageScope::CodePageScope(int cp) { codepage::setActiveCodePage(cp); }
-CodePageScope::~CodePageScope() { codepage::setActiveCodePage(0); }
 
 }  // namespace lv8int::test

@@ -1,8 +1,7 @@
 #pragma once
 // The resource modules built from tests/fixtures/pe/fixture.rc (PE32 and PE32+), the pictures
-// they hold, and a scope that sets the ANSI code page.
+// they hold.
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,20 +13,8 @@ namespace lv8int::test {
 std::string peFixture(int bits);
 // A picture input under tests/fixtures/pe/.
 std::string peImage(const char* name);
-std::string readBytes(const std::string& path);
 
 // The file offset of the resource directory of a PE image, or 0 when there is none.
 size_t resourceDirectoryOffset(const std::string& image);
-
-// The number of the automation error the call raises; 0 when it raises none.
-int32_t errorOf(const std::function<void()>& call);
-
-class CodePageScope {
- public:
-  explicit CodePageScope(int cp);
-  ~CodePageScope();
-  CodePageScope(const CodePageScope&) = delete;
-  CodePageScope& operator=(const CodePageScope&) = delete;
-};
 
 }  // namespace lv8int::test

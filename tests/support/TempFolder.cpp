@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <set>
 #include <sstream>
 #include <stdexcept>
@@ -49,6 +50,11 @@ std::string TempFolder::list(std::string_view relative) const {
   std::string out;
   for (const auto& n : names) out += (out.empty() ? "" : ",") + n;
   return out;
+}
+
+std::string readBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 }  // namespace lv8int::test

@@ -33,4 +33,7 @@ class TempFolder {
   std::string path_;
 };
 
+// The bytes of any file ("" when it cannot be read).
+std::string readBytes(const std::string& path);
+
 }  // namespace lv8int::test

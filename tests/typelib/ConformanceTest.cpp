@@ -102,74 +102,44 @@ TEST(Conformance, AgreeingTableHasNoDifferences) {
   EXPECT_TRUE(unansweredMembers(fakeDesc(), table(Spec{})).empty());
 }
 
-TEST(Conformance, MissingAndUndescribedMembers) {
-  Differences d = compare(Spec{.withRun = false});
-  ASSERT_EQ(d.size(), 1u) << joined(d);
-  EXPECT_TRUE(mentions(d, "CFake.Run (Method): missing (slot 4)")) << joined(d);
+// One thing spoiled at a time: exactly one difference, saying what and where.
+TEST(Conformance, EachDifferenceIsReportedOnceWithItsPlace) {
+  const struct {
+    Spec spec;
+    const char* says;
+  } cases[] = {
+      {{.withRun = false}, "CFake.Run (Method): missing (slot 4)"},
+      // The get of a property is there but not its put: the put slot is missing.
+      {{.withPut = false}, "CFake.Name (PropertyPut): missing"},
+      {{.extra = true}, "CFake.Extra (Method): not described (table slot 7)"},
+      // Two neighbours swapped: one member is out of place.
+      {{.swapItemAndName = true}, "out of slot order"},
+      // One member moved to the front is reported once, not as every member after it.
+      {{.runFirst = true}, "CFake.Run (Method): out of slot order (table slot 1, described slot 4)"},
+      {{.runAsGet = true}, "CFake.Run (Method): implemented as PropertyGet"},
+      {{.runName = u"run"}, "CFake.Run (Method): named run in the member table"},
+      {{.runRequired = 2}, "takes 2 arguments (2 required), described 2 (1 required)"},
+      {{.loadHidden = false}, "CFake.Load (Method): described as library-internal"},
+      {{.className = u"CFak"}, "the member table is named CFak"},
+      // The default member and the enumerator keep their fixed ids.
+      {{.itemDefault = false}, "CFake.Item (PropertyGet): dispatch id"},
+      {{.itemDefault = false}, "described 0"},
+      {{.enumId = false}, "CFake.NewEnum (PropertyGet): dispatch id"},
+      {{.enumId = false}, "described -4"},
+  };
+  for (const auto& c : cases) {
+    const Differences d = compare(c.spec);
+    ASSERT_EQ(d.size(), 1u) << c.says << "\n" << joined(d);
+    EXPECT_TRUE(mentions(d, c.says)) << joined(d);
+  }
   EXPECT_TRUE(mentions(unansweredMembers(fakeDesc(), table(Spec{.withRun = false})), "CFake.Run (Method)"));
-
-  // The get of a property is there but not its put: the put slot is missing.
-  d = compare(Spec{.withPut = false});
-  ASSERT_EQ(d.size(), 1u) << joined(d);
-  EXPECT_TRUE(mentions(d, "CFake.Name (PropertyPut): missing")) << joined(d);
-
-  d = compare(Spec{.extra = true});
-  ASSERT_EQ(d.size(), 1u) << joined(d);
-  EXPECT_TRUE(mentions(d, "CFake.Extra (Method): not described (table slot 7)")) << joined(d);
-}
-
-TEST(Conformance, SlotOrder) {
-  // Two neighbours swapped: one member is out of place.
-  Differences d = compare(Spec{.swapItemAndName = true});
-  ASSERT_EQ(d.size(), 1u) << joined(d);
-  EXPECT_TRUE(mentions(d, "out of slot order")) << joined(d);
-
-  // One member moved to the front is reported once, not as every member after it.
-  d = compare(Spec{.runFirst = true});
-  ASSERT_EQ(d.size(), 1u) << joined(d);
-  EXPECT_TRUE(mentions(d, "CFake.Run (Method): out of slot order (table slot 1, described slot 4)")) << joined(d);
-}
-
-TEST(Conformance, KindNameCaseAndArguments) {
-  Differences d = compare(Spec{.runAsGet = true});
-  ASSERT_EQ(d.size(), 1u) << joined(d);
-  EXPECT_TRUE(mentions(d, "CFake.Run (Method): implemented as PropertyGet")) << joined(d);
   // A method and a property get answer each other by name, so late binding still works.
   EXPECT_TRUE(unansweredMembers(fakeDesc(), table(Spec{.runAsGet = true})).empty());
 
-  d = compare(Spec{.runName = u"run"});
-  ASSERT_EQ(d.size(), 1u) << joined(d);
-  EXPECT_TRUE(mentions(d, "CFake.Run (Method): named run in the member table")) << joined(d);
-
-  d = compare(Spec{.runRequired = 2});
-  ASSERT_EQ(d.size(), 1u) << joined(d);
-  EXPECT_TRUE(mentions(d, "takes 2 arguments (2 required), described 2 (1 required)")) << joined(d);
-
-  d = compare(Spec{.loadHidden = false});
-  ASSERT_EQ(d.size(), 1u) << joined(d);
-  EXPECT_TRUE(mentions(d, "CFake.Load (Method): described as library-internal")) << joined(d);
-
-  d = compare(Spec{.className = u"CFak"});
-  ASSERT_EQ(d.size(), 1u) << joined(d);
-  EXPECT_TRUE(mentions(d, "the member table is named CFak")) << joined(d);
-}
-
-TEST(Conformance, FixedDispatchIds) {
-  // The default member lost its id.
-  Differences d = compare(Spec{.itemDefault = false});
-  ASSERT_EQ(d.size(), 1u) << joined(d);
-  EXPECT_TRUE(mentions(d, "CFake.Item (PropertyGet): dispatch id")) << joined(d);
-  EXPECT_TRUE(mentions(d, "described 0")) << joined(d);
-
   // The default id went to another member: both ends are reported.
-  d = compare(Spec{.itemDefault = false, .nameTakesDefault = true});
+  const Differences d = compare(Spec{.itemDefault = false, .nameTakesDefault = true});
   EXPECT_TRUE(mentions(d, "CFake.Item (PropertyGet): dispatch id")) << joined(d);
   EXPECT_TRUE(mentions(d, "CFake.Name (PropertyGet): takes the reserved dispatch id 0")) << joined(d);
-
-  d = compare(Spec{.enumId = false});
-  ASSERT_EQ(d.size(), 1u) << joined(d);
-  EXPECT_TRUE(mentions(d, "CFake.NewEnum (PropertyGet): dispatch id")) << joined(d);
-  EXPECT_TRUE(mentions(d, "described -4")) << joined(d);
 }
 
 TEST(Conformance, RegistrationRules) {

@@ -81,13 +81,7 @@ TEST(Idl, ApplicationInterfaceListsItsSlotsInOrder) {
     if (attrs.find("propput") != std::string::npos) name += "=";
     names.push_back(name);
   }
-  ASSERT_EQ(names.size(), 42u);
-  EXPECT_EQ(names[0], "DatabaseEngine");
-  EXPECT_EQ(names[27], "CurrentPrjID");
-  EXPECT_EQ(names[28], "CurrentPrjID=");
-  EXPECT_EQ(names[36], "ConnectionString");
-  EXPECT_EQ(names[37], "ConnectionString=");
-  EXPECT_EQ(names[41], "SetIsExam");
+  // The order itself is pinned in TypeLibraryTest.
   std::vector<std::string> described;
   for (const MemberDesc& m : findClass(u"CApplication")->defaultInterface.members)
     described.push_back(toUtf8(m.name) + (m.kind == InvokeKind::PropertyPut ? "=" : ""));

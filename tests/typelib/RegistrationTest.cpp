@@ -9,6 +9,7 @@
 #include <set>
 
 #include "platform/automation/AutomationError.h"
+#include "support/RaisedError.h"
 #include "typelib/Conformance.h"
 
 using namespace lv8int;
@@ -41,14 +42,7 @@ ClassDesc probeDesc(bool creatable) {
 
 int32_t tagOf(const Ref<Object>& obj) { return CLng(obj->get(u"Tag")); }
 
-int errorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const AutomationError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using test::errorOf;
 
 size_t countNamed(StringView name) {
   size_t n = 0;

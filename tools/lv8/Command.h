@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/automation/String.h"
+
 namespace lv8tool {
 
 using CommandArgs = std::vector<std::string>;
@@ -12,5 +14,12 @@ using CommandFn = int (*)(const CommandArgs& args);
 struct Command {
   Command(const char* name, const char* usage, CommandFn fn);
 };
+
+// One line of output, UTF-8.
+void printLine(const lv8int::String& text);
+
+// A command's exit code: a negative `result` is a usage error (`usage` on standard error, 2);
+// otherwise `result`, or 1 when standard output cannot be written.
+int exitCode(int result, const char* usage);
 
 }  // namespace lv8tool

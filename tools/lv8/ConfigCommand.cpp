@@ -12,6 +12,7 @@
 #include <string>
 
 #include "Command.h"
+#include "OptionParser.h"
 #include "app/CApplication.h"
 #include "app/GZRGNTUtil.h"
 #include "config/CConfig.h"
@@ -25,6 +26,7 @@ namespace {
 
 using namespace lv8int;
 using lv8tool::CommandArgs;
+using lv8tool::printLine;
 
 constexpr char kUsage[] =
     "usage: lv8 config paths --host <host program path>\n"
@@ -44,40 +46,15 @@ struct Options {
 
 std::optional<Options> parse(const CommandArgs& args) {
   Options o;
-  if (args.empty()) return std::nullopt;
-  o.operation = args[0];
-  for (size_t i = 1; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto next = [&]() -> std::optional<std::string> {
-      if (i + 1 >= args.size()) return std::nullopt;
-      return args[++i];
-    };
-    if (a == "--host") {
-      if (!(o.host = next())) return std::nullopt;
-    } else if (a == "--user") {
-      if (!(o.user = next())) return std::nullopt;
-    } else if (a == "--default") {
-      if (!(o.defaultValue = next())) return std::nullopt;
-    } else if (a == "--machine") {
-      o.machine = true;
-    } else if (a == "--") {
-      o.positional.insert(o.positional.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
-      break;
-    } else if (a.size() > 2 && a.starts_with("--")) {
-      std::fprintf(stderr, "lv8 config: unknown option '%s'\n", a.c_str());
-      return std::nullopt;
-    } else {
-      o.positional.push_back(a);
-    }
-  }
-  if (!o.host) return std::nullopt;
+  const bool parsed = lv8tool::OptionParser("lv8 config")
+                          .operation(o.operation)
+                          .value("--host", o.host)
+                          .value("--user", o.user)
+                          .value("--default", o.defaultValue)
+                          .flag("--machine", o.machine)
+                          .parse(args, o.positional);
+  if (!parsed || !o.host) return std::nullopt;
   return o;
-}
-
-void printLine(const String& text) {
-  std::string out = toUtf8(text);
-  out.push_back('\n');
-  std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
 // The configuration of the host program, resolved as the host itself would resolve it.
@@ -170,11 +147,7 @@ int runConfig(const CommandArgs& args) {
     else if (o->operation == "property") result = runProperty(*o);
     else if (o->operation == "get" || o->operation == "set" || o->operation == "remove") result = runValue(*o);
   }
-  if (result < 0) {
-    std::fputs(kUsage, stderr);
-    return 2;
-  }
-  return std::fflush(stdout) == 0 ? result : 1;
+  return lv8tool::exitCode(result, kUsage);
 }
 
 const lv8tool::Command reg(

@@ -13,13 +13,13 @@
 //   warnings   the user's pending warnings from ZRMSysBase.SysWarning.GetLog, in order,
 //              printed instead of shown in the error box
 // Lines are tab-separated with a header line.
-#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <optional>
 #include <string>
 
 #include "Command.h"
+#include "OptionParser.h"
 #include "app/CApplication.h"
 #include "app/CUserRight.h"
 #include "app/GZRGNTUtil.h"
@@ -32,6 +32,7 @@ namespace {
 
 using namespace lv8int;
 using lv8tool::CommandArgs;
+using lv8tool::printLine;
 
 constexpr char kUsage[] =
     "usage: lv8 periods   --user <code> [--password <p> | --password -] [--database <file>]\n"
@@ -47,39 +48,16 @@ struct Options {
   std::vector<std::string> positional;
 };
 
+// The options every command here takes; a user code is required.
 std::optional<Options> parse(const CommandArgs& args) {
   Options o;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value = [&](std::optional<std::string>& into) {
-      if (i + 1 >= args.size()) return false;
-      into = args[++i];
-      return true;
-    };
-    if (a == "--user") {
-      if (!value(o.user)) return std::nullopt;
-    } else if (a == "--password") {
-      if (!value(o.password)) return std::nullopt;
-    } else if (a == "--database") {
-      if (!value(o.database)) return std::nullopt;
-    } else if (a == "--") {
-      o.positional.insert(o.positional.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
-      break;
-    } else if (a.size() > 2 && a.starts_with("--")) {
-      std::fprintf(stderr, "lv8: unknown option '%s'\n", a.c_str());
-      return std::nullopt;
-    } else {
-      o.positional.push_back(a);
-    }
-  }
-  if (!o.user || o.user->empty()) return std::nullopt;
+  const bool parsed = lv8tool::OptionParser("lv8")
+                          .value("--user", o.user)
+                          .value("--password", o.password)
+                          .value("--database", o.database)
+                          .parse(args, o.positional);
+  if (!parsed || !o.user || o.user->empty()) return std::nullopt;
   return o;
-}
-
-void printLine(const String& text) {
-  std::string out = toUtf8(text);
-  out.push_back('\n');
-  std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
 // Checks the user through the middle tier and makes them the application's current user.
@@ -115,10 +93,7 @@ String oneLine(String text) {
 
 int runPeriods(const CommandArgs& args) {
   std::optional<Options> o = parse(args);
-  if (!o || !o->positional.empty()) {
-    std::fputs(kUsage, stderr);
-    return 2;
-  }
+  if (!o || !o->positional.empty()) return lv8tool::exitCode(-1, kUsage);
   Ref<CApplication> app = logIn(*o);
   Ref<CPeriods> periods = app->Periods();
   printLine(u"ID\tYear\tNumber\tStartDate\tEndDate\tStatus");
@@ -128,28 +103,21 @@ int runPeriods(const CommandArgs& args) {
     printLine(toString(p->ID()) + u"\t" + toString(p->Year()) + u"\t" + toString(p->Number()) + u"\t" +
               dateText(p->StartDate()) + u"\t" + dateText(p->EndDate()) + u"\t" + toString(p->Status()));
   }
-  return std::fflush(stdout) == 0 ? 0 : 1;
+  return lv8tool::exitCode(0, kUsage);
 }
 
 int runHasRight(const CommandArgs& args) {
   std::optional<Options> o = parse(args);
-  if (!o || o->positional.size() != 1) {
-    std::fputs(kUsage, stderr);
-    return 2;
-  }
+  if (!o || o->positional.size() != 1) return lv8tool::exitCode(-1, kUsage);
   Ref<CApplication> app = logIn(*o);
   const bool granted = app->UserRight()->HasRight(fromUtf8(o->positional[0]));
   printLine(granted ? u"granted" : u"refused");
-  if (std::fflush(stdout) != 0) return 1;
-  return granted ? 0 : kRefused;
+  return lv8tool::exitCode(granted ? 0 : kRefused, kUsage);
 }
 
 int runWarnings(const CommandArgs& args) {
   std::optional<Options> o = parse(args);
-  if (!o || !o->positional.empty()) {
-    std::fputs(kUsage, stderr);
-    return 2;
-  }
+  if (!o || !o->positional.empty()) return lv8tool::exitCode(-1, kUsage);
   Ref<CApplication> app = logIn(*o);
   // The call DispWarningIfExist makes, with each record printed instead of shown.
   Ref<Object> rs;
@@ -167,7 +135,7 @@ int runWarnings(const CommandArgs& args) {
       recordsets::moveNext(*rs);
     }
   }
-  return std::fflush(stdout) == 0 ? 0 : 1;
+  return lv8tool::exitCode(0, kUsage);
 }
 
 const lv8tool::Command periodsReg("periods", "periods --user <code> [--password <p>] [--database <f>]  list the accounting periods",

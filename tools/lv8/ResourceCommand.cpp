@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "Command.h"
+#include "OptionParser.h"
 #include "app/CApplication.h"
 #include "app/GZRGNTUtil.h"
 #include "config/CConfig.h"
@@ -28,6 +29,7 @@ namespace {
 
 using namespace lv8int;
 using lv8tool::CommandArgs;
+using lv8tool::printLine;
 
 constexpr char kUsage[] =
     "usage: lv8 resource string --host <host program> <id>\n"
@@ -44,35 +46,15 @@ struct Options {
 
 std::optional<Options> parse(const CommandArgs& args) {
   Options o;
-  if (args.empty()) return std::nullopt;
-  o.operation = args[0];
-  for (size_t i = 1; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto next = [&]() -> std::optional<std::string> {
-      if (i + 1 >= args.size()) return std::nullopt;
-      return args[++i];
-    };
-    std::optional<std::string>* option = a == "--host" ? &o.host
-                                         : a == "--out"  ? &o.out
-                                         : a == "--size" ? &o.size
-                                         : a == "--slot" ? &o.slot
-                                                         : nullptr;
-    if (option) {
-      if (!(*option = next())) return std::nullopt;
-    } else if (a.size() > 2 && a.starts_with("--")) {
-      std::fprintf(stderr, "lv8 resource: unknown option '%s'\n", a.c_str());
-      return std::nullopt;
-    } else {
-      o.positional.push_back(a);
-    }
-  }
+  const bool parsed = lv8tool::OptionParser("lv8 resource")
+                          .operation(o.operation)
+                          .value("--host", o.host)
+                          .value("--out", o.out)
+                          .value("--size", o.size)
+                          .value("--slot", o.slot)
+                          .parse(args, o.positional);
+  if (!parsed) return std::nullopt;
   return o;
-}
-
-void printLine(const String& text) {
-  std::string out = toUtf8(text);
-  out.push_back('\n');
-  std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
 // A Long from decimal, "0x..." or "&H..." text (13 for anything else).
@@ -172,11 +154,7 @@ int runResource(const CommandArgs& args) {
     else if (o->operation == "picture") result = runPicture(*o);
     else if (o->operation == "icon") result = runIcon(*o);
   }
-  if (result < 0) {
-    std::fputs(kUsage, stderr);
-    return 2;
-  }
-  return std::fflush(stdout) == 0 ? result : 1;
+  return lv8tool::exitCode(result, kUsage);
 }
 
 const lv8tool::Command reg(

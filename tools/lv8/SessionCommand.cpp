@@ -14,10 +14,8 @@ namespace {
 using namespace lv8int;
 using lv8tool::CommandArgs;
 
-int printLine(const String& text) {
-  std::string out = toUtf8(text);
-  out.push_back('\n');
-  std::fwrite(out.data(), 1, out.size(), stdout);
+int printResult(const String& text) {
+  lv8tool::printLine(text);
   return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
@@ -31,7 +29,7 @@ int runEncryptPwd(const CommandArgs& args) {
   Ref<Object> util = ComponentRegistry::instance().create(u"LV8INT.GZRGNTUtil");
   Variant app = util->get(u"Application");
   if (!app.isObject() || !app.rawObject()) raiseError(err::ObjectNotSet);
-  return printLine(CStr(app.rawObject()->call(u"EncryptPWD", {Variant(fromUtf8(args[0]))})));
+  return printResult(CStr(app.rawObject()->call(u"EncryptPWD", {Variant(fromUtf8(args[0]))})));
 }
 
 bool isWholeNumber(const std::string& s) {
@@ -50,7 +48,7 @@ int runIStr(const CommandArgs& args) {
     // A number beyond a Long's range is no resource number: error 6, not a silent text sector.
     items->at(static_cast<int32_t>(i)) = isWholeNumber(args[i]) ? Variant(CLng(text)) : text;
   }
-  return printLine(make<GBackEnd>()->IStrQuick(list));
+  return printResult(make<GBackEnd>()->IStrQuick(list));
 }
 
 const lv8tool::Command encryptReg("encrypt-pwd", "encrypt-pwd <password>  print the stored form of a password (48 digits)",

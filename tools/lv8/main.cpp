@@ -21,6 +21,20 @@ std::map<std::string, Entry>& commands() {
 
 Command::Command(const char* name, const char* usage, CommandFn fn) { commands()[name] = {usage, fn}; }
 
+void printLine(const lv8int::String& text) {
+  std::string out = lv8int::toUtf8(text);
+  out.push_back('\n');
+  std::fwrite(out.data(), 1, out.size(), stdout);
+}
+
+int exitCode(int result, const char* usage) {
+  if (result < 0) {
+    std::fputs(usage, stderr);
+    return 2;
+  }
+  return std::fflush(stdout) == 0 ? result : 1;
+}
+
 }  // namespace lv8tool
 
 int main(int argc, char** argv) {

@@ -3,19 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "platform/automation/AutomationError.h"
+#include "support/RaisedError.h"
 
 namespace lv8int::test {
-
-// The number of the AutomationError `f` raises, or 0 when it raises none.
-template <class F>
-int32_t errorOf(F&& f) {
-  try {
-    f();
-  } catch (const AutomationError& e) {
-    return e.number();
-  }
-  return 0;
-}
 
 // Expects `f` to raise `number` with the runtime's standard description for it.
 template <class F>

@@ -99,14 +99,10 @@ TEST(EventSource, ErrorsReachTheRaiserAndStopTheRaise) {
   later->on(u"BandOpen", [&](Args&) { ++laterCalls; });
   source.connect(failing);
   source.connect(later);
-  try {
-    raiseBandOpen(source, u"X");
-    ADD_FAILURE() << "no error";
-  } catch (const AutomationError& e) {
-    EXPECT_EQ(e.number(), vbObjectError + 12);
-    EXPECT_EQ(e.source(), u"Host");
-    EXPECT_EQ(e.description(), u"band refused");
-  }
+  const AutomationError e = test::raisedError([&] { raiseBandOpen(source, u"X"); });
+  EXPECT_EQ(e.number(), vbObjectError + 12);
+  EXPECT_EQ(e.source(), u"Host");
+  EXPECT_EQ(e.description(), u"band refused");
   EXPECT_EQ(laterCalls, 0);
   EXPECT_EQ(errorOf([&] { source.connect(Ref<Object>()); }), err::ObjectNotSet);
 }

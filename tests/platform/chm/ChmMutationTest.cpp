@@ -3,22 +3,14 @@
 // must be refused or read within their bounds, never crash or hang.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <random>
-#include <sstream>
 
 #include "platform/chm/ChmFile.h"
 #include "platform/chm/Sitemap.h"
+#include "support/TempFolder.h"
 
 namespace lv8int::chm {
 namespace {
-
-std::string fileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 size_t countItems(const std::vector<SitemapItem>& items) {
   size_t n = items.size();
@@ -43,7 +35,7 @@ size_t readAll(const ChmFile& file) {
 }
 
 TEST(ChmMutationTest, SeededMutationsOfTheSampleAreRefusedOrReadWithinBounds) {
-  const std::string original = fileBytes(std::string(LV8_TEST_FIXTURES) + "/help/sample.chm");
+  const std::string original = test::readBytes(std::string(LV8_TEST_FIXTURES) + "/help/sample.chm");
   ASSERT_GT(original.size(), 10000u);
   std::mt19937 random(1);
   std::uniform_int_distribution<size_t> where(0, original.size() - 1);

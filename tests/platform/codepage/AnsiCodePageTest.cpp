@@ -2,37 +2,18 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <optional>
 #include <string>
+
+#include "support/Scopes.h"
 
 namespace lv8int::codepage {
 namespace {
 
-class CodePageScope {
- public:
-  explicit CodePageScope(int cp) { setActiveCodePage(cp); }
-  ~CodePageScope() { setActiveCodePage(0); }
-};
+using test::CodePageScope;
 
-class EnvironmentScope {
- public:
-  explicit EnvironmentScope(const char* value) {
-    if (const char* old = std::getenv("LV8INT_CODEPAGE")) old_ = old;
-    if (value)
-      ::setenv("LV8INT_CODEPAGE", value, 1);
-    else
-      ::unsetenv("LV8INT_CODEPAGE");
-  }
-  ~EnvironmentScope() {
-    if (old_)
-      ::setenv("LV8INT_CODEPAGE", old_->c_str(), 1);
-    else
-      ::unsetenv("LV8INT_CODEPAGE");
-  }
-
- private:
-  std::optional<std::string> old_;
+// LV8INT_CODEPAGE set to `value` (unset for nullptr) for the scope.
+struct EnvironmentScope : test::EnvironmentScope {
+  explicit EnvironmentScope(const char* value) : test::EnvironmentScope("LV8INT_CODEPAGE", value) {}
 };
 
 TEST(AnsiCodePage, EnvironmentChoosesTheCodePage) {

@@ -5,6 +5,7 @@
 #include "platform/controls/ChildForm.h"
 #include "platform/controls/SplitterControl.h"
 #include "platform/controls/ToolbarControl.h"
+#include "support/RaisedError.h"
 
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -15,14 +16,7 @@
 namespace lv8int {
 namespace {
 
-int32_t errorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const AutomationError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using test::errorOf;
 
 class Controls : public ::testing::Test {
  protected:

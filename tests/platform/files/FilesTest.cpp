@@ -13,6 +13,7 @@
 #include "platform/automation/AutomationError.h"
 #include "platform/files/FileLock.h"
 #include "platform/files/IWriteFaults.h"
+#include "support/RaisedError.h"
 #include "support/TempFolder.h"
 
 namespace lv8int::files {
@@ -155,15 +156,8 @@ class FailAt : public IWriteFaults {
   int error_;
 };
 
-int32_t errorOf(const std::function<void()>& f, String* description = nullptr) {
-  try {
-    f();
-  } catch (const AutomationError& e) {
-    if (description) *description = e.description();
-    return e.number();
-  }
-  return 0;
-}
+using test::errorOf;
+using test::raisedError;
 
 TEST(AtomicWrite, FailureLeavesOldFileByteForByte) {
   const std::string old("old\r\n\0content\xff", 15);
@@ -185,9 +179,9 @@ TEST(AtomicWrite, FailureLeavesOldFileByteForByte) {
     tmp.write("store/user.xml", old);
     FailAt faults(c.step, c.error);
     ServiceScope<IWriteFaults> scope(faults);
-    String description;
-    EXPECT_EQ(errorOf([&] { writeFileAtomically(tmp.name("store/user.xml"), "replacement text"); }, &description),
-              c.number);
+    const AutomationError e = raisedError([&] { writeFileAtomically(tmp.name("store/user.xml"), "replacement text"); });
+    const String& description = e.description();
+    EXPECT_EQ(e.number(), c.number);
     // The description says what failed and where.
     EXPECT_NE(description.find(tmp.name("store/user.xml")), String::npos) << toUtf8(description);
     EXPECT_EQ(description.rfind(standardDescription(c.number), 0), 0u) << toUtf8(description);
@@ -266,8 +260,9 @@ TEST_F(AtomicWriteAsAdministrator, ALinkSomeoneElseCouldHavePlantedIsRefused) {
                            "Users/carol/passwd"};
   for (const char* file : refused) {
     SCOPED_TRACE(file);
-    String description;
-    EXPECT_EQ(errorOf([&] { writeFileAtomically(tmp.name(file), "planted"); }, &description), err::PermissionDenied);
+    const AutomationError e = raisedError([&] { writeFileAtomically(tmp.name(file), "planted"); });
+    const String& description = e.description();
+    EXPECT_EQ(e.number(), err::PermissionDenied);
     EXPECT_NE(description.find(tmp.name(file)), String::npos) << toUtf8(description);
     EXPECT_EQ(tmp.read("target/passwd"), "precious");
   }

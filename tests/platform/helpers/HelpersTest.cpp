@@ -4,24 +4,18 @@
 #include <unistd.h>
 
 #include <climits>
-#include <cstdlib>
 
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/Collection.h"
 #include "platform/automation/Dispatch.h"
 #include "platform/codepage/AnsiCodePage.h"
+#include "support/RaisedError.h"
+#include "support/Scopes.h"
 
 namespace lv8int {
 namespace {
 
-int32_t errorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const AutomationError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using test::errorOf;
 
 TEST(HelpersFormat, SubstitutesLeftToRightWithoutRescanning) {
   EXPECT_EQ(helpers::format(u"select content from %s where ID=%d", {Variant(u"pictures"), Variant(int32_t(42))}),
@@ -103,18 +97,14 @@ TEST(HelpersKeyExists, CollectionKeysWithoutRegardToCase) {
 }
 
 TEST(HelpersComputerName, HostNameOrOverride) {
-  const char* saved = std::getenv("LV8INT_COMPUTERNAME");
-  std::string keep = saved ? saved : "";
-  unsetenv("LV8INT_COMPUTERNAME");
+  test::EnvironmentScope unset("LV8INT_COMPUTERNAME", nullptr);
   char host[HOST_NAME_MAX + 1] = {};
   gethostname(host, sizeof host - 1);
   std::string expected(host);
   expected = expected.substr(0, expected.find('.'));
   EXPECT_EQ(toUtf8(helpers::computerName()), expected);
-  setenv("LV8INT_COMPUTERNAME", "ACCOUNTS-01", 1);
+  test::EnvironmentScope set("LV8INT_COMPUTERNAME", "ACCOUNTS-01");
   EXPECT_EQ(helpers::computerName(), u"ACCOUNTS-01");
-  if (saved) setenv("LV8INT_COMPUTERNAME", keep.c_str(), 1);
-  else unsetenv("LV8INT_COMPUTERNAME");
 }
 
 TEST(HelpersLeftOfZero, CutsAtTheFirstZero) {

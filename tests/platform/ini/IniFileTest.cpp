@@ -4,6 +4,8 @@
 
 #include "platform/automation/AutomationError.h"
 #include "platform/codepage/AnsiCodePage.h"
+#include "support/RaisedError.h"
+#include "support/Scopes.h"
 #include "support/TempFolder.h"
 
 namespace lv8int::ini {
@@ -86,14 +88,9 @@ TEST(IniWrite, RefusesTextThatWouldChangeTheStructure) {
   IniFile ini = IniFile::parse("[a]\nx=1\n");
   const std::pair<StringView, StringView> names[] = {
       {u"", u"k"}, {u"a", u""}, {u"a]b", u"k"}, {u"a", u"k=v"}, {u"a", u";k"}, {u"a", u"[k"}, {u"a\n[b", u"k"}, {u"a", u"k\rx"}};
-  for (const auto& [section, key] : names) {
-    try {
-      ini.write(section, key, u"v");
-      ADD_FAILURE() << toUtf8(section) << " / " << toUtf8(key);
-    } catch (const AutomationError& e) {
-      EXPECT_EQ(e.number(), err::InvalidProcedureCall);
-    }
-  }
+  for (const auto& [section, key] : names)
+    EXPECT_EQ(test::raisedError([&] { ini.write(section, key, u"v"); }).number(), err::InvalidProcedureCall)
+        << toUtf8(section) << " / " << toUtf8(key);
   EXPECT_THROW(ini.write(u"a", u"x", u"v\n[evil]\nk=v"), AutomationError);
   EXPECT_EQ(ini.serialize(), "[a]\nx=1\n");
 }
@@ -107,13 +104,8 @@ TEST(IniRemove, KeysAndSections) {
   EXPECT_EQ(ini.serialize(), "[a]\ny=2\n");
 }
 
-class CodePage936 : public ::testing::Test {
- protected:
-  void SetUp() override { codepage::setActiveCodePage(936); }
-  void TearDown() override { codepage::setActiveCodePage(0); }
-};
-
-TEST_F(CodePage936, AnsiFileReadAndWrittenInItsCodePage) {
+TEST(IniEncodings, AnsiFileReadAndWrittenInItsCodePage) {
+  test::CodePageScope chinese(936);
   // "配置" in GBK; not valid UTF-8.
   const std::string gbk = "; \xc5\xe4\xd6\xc3\r\n[system]\r\nName=\xc5\xe4\xd6\xc3\r\n";
   IniFile ini = IniFile::parse(gbk);

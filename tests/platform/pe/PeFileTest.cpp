@@ -6,6 +6,8 @@
 
 #include "platform/pe/ResourceLanguage.h"
 #include "support/PeFixtures.h"
+#include "support/Scopes.h"
+#include "support/TempFolder.h"
 
 namespace lv8int::pe {
 namespace {

@@ -8,6 +8,8 @@
 #include "platform/pictures/Dib.h"
 #include "resources/CIStream.h"
 #include "support/PeFixtures.h"
+#include "support/RaisedError.h"
+#include "support/TempFolder.h"
 
 namespace lv8int::pictures {
 namespace {

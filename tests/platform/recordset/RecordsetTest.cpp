@@ -6,6 +6,7 @@
 #include "platform/recordset/Recordset.h"
 #include "platform/recordset/RecordsetAccess.h"
 #include "support/FakeMidTier.h"
+#include "support/RaisedError.h"
 
 using namespace lv8int;
 using lv8int::test::recordsetOf;
@@ -17,16 +18,7 @@ constexpr char16_t kNoCurrentRecord[] =
     u"record.";
 constexpr char16_t kNotFound[] = u"Item cannot be found in the collection corresponding to the requested name or ordinal.";
 
-template <class F>
-AutomationError errorOf(F&& f) {
-  try {
-    f();
-  } catch (const AutomationError& e) {
-    return e;
-  }
-  ADD_FAILURE() << "no error was raised";
-  return AutomationError(0, {}, {});
-}
+using test::raisedError;
 
 Ref<Recordset> threeWarnings() {
   return recordsetOf({u"WarningID", u"Source", u"Content"},
@@ -82,18 +74,18 @@ TEST(Recordset, NoCurrentRecordIsError3021WithItsText) {
   EXPECT_TRUE(empty->atBOF());
   EXPECT_TRUE(empty->atEOF());
   EXPECT_EQ(empty->RecordCount(), 0);
-  AutomationError read = errorOf([&] { byName(*empty, Variant(int32_t{0})); });
+  AutomationError read = raisedError([&] { byName(*empty, Variant(int32_t{0})); });
   EXPECT_EQ(read.number(), 3021);
   EXPECT_EQ(read.description(), kNoCurrentRecord);
   // With both BOF and EOF true, no move is allowed either.
-  EXPECT_EQ(errorOf([&] { empty->call(u"MoveFirst"); }).number(), 3021);
-  EXPECT_EQ(errorOf([&] { empty->call(u"MoveNext"); }).number(), 3021);
+  EXPECT_EQ(raisedError([&] { empty->call(u"MoveFirst"); }).number(), 3021);
+  EXPECT_EQ(raisedError([&] { empty->call(u"MoveNext"); }).number(), 3021);
 
   Ref<Recordset> one = recordsetOf({u"RightCode"}, {{Variant(u"01")}});
   one->MoveNext();
   ASSERT_TRUE(one->atEOF());
-  EXPECT_EQ(errorOf([&] { byName(*one, Variant(u"RightCode")); }).number(), 3021);
-  EXPECT_EQ(errorOf([&] { one->MoveNext(); }).number(), 3021) << "MoveNext at EOF";
+  EXPECT_EQ(raisedError([&] { byName(*one, Variant(u"RightCode")); }).number(), 3021);
+  EXPECT_EQ(raisedError([&] { one->MoveNext(); }).number(), 3021) << "MoveNext at EOF";
   // A record added to an empty recordset becomes its current record.
   empty->addRecord({Variant(u"02")});
   EXPECT_EQ(CStr(byName(*empty, Variant(int32_t{0}))), u"02");
@@ -103,7 +95,7 @@ TEST(Recordset, UnknownFieldsAreError3265) {
   Ref<Recordset> rs = threeWarnings();
   for (const Variant& index : {Variant(u"Missing"), Variant(int32_t{3}), Variant(int32_t{-1}), Variant(u""),
                                Variant(3.0e12), Variant::null()}) {
-    AutomationError e = errorOf([&] { byName(*rs, index); });
+    AutomationError e = raisedError([&] { byName(*rs, index); });
     EXPECT_EQ(e.number(), 3265) << toUtf8(typeName(index.type()));
     EXPECT_EQ(e.description(), kNotFound);
   }
@@ -117,16 +109,16 @@ TEST(Recordset, AClosedRecordsetAnswersNothing) {
   rs->call(u"Close");
   EXPECT_FALSE(rs->isOpen());
   for (const char16_t* member : {u"RecordCount", u"BOF", u"EOF", u"MoveFirst", u"MoveNext", u"Fields", u"Close"}) {
-    AutomationError e = errorOf([&] { rs->get(member); });
+    AutomationError e = raisedError([&] { rs->get(member); });
     EXPECT_EQ(e.number(), 3704) << toUtf8(member);
     EXPECT_EQ(e.description(), u"Operation is not allowed when the object is closed.");
   }
-  EXPECT_EQ(errorOf([&] { CStr(field); }).number(), 3704) << "a field taken before Close";
+  EXPECT_EQ(raisedError([&] { CStr(field); }).number(), 3704) << "a field taken before Close";
 }
 
 TEST(Recordset, ARecordOfTheWrongWidthIsRefusedAndChangesNothing) {
   Ref<Recordset> rs = recordsetOf({u"A", u"B"}, {{Variant(int32_t{1}), Variant(int32_t{2})}});
-  EXPECT_EQ(errorOf([&] { rs->addRecord({Variant(int32_t{3})}); }).number(), 5);
+  EXPECT_EQ(raisedError([&] { rs->addRecord({Variant(int32_t{3})}); }).number(), 5);
   EXPECT_EQ(rs->RecordCount(), 1);
   // A by-reference value is stored as what it stands for, not as a link to the caller's variable.
   Variant target(int32_t{5});
@@ -137,7 +129,7 @@ TEST(Recordset, ARecordOfTheWrongWidthIsRefusedAndChangesNothing) {
 }
 
 TEST(RecordsetAccess, AnAnswerThatIsNoObjectIs424) {
-  EXPECT_EQ(errorOf([] { recordsets::fromAnswer(Variant(u"text")); }).number(), 424);
-  EXPECT_EQ(errorOf([] { recordsets::fromAnswer(Variant()); }).number(), 424);
-  EXPECT_EQ(errorOf([] { recordsets::fromAnswer(Variant::nothing()); }).number(), 91);
+  EXPECT_EQ(raisedError([] { recordsets::fromAnswer(Variant(u"text")); }).number(), 424);
+  EXPECT_EQ(raisedError([] { recordsets::fromAnswer(Variant()); }).number(), 424);
+  EXPECT_EQ(raisedError([] { recordsets::fromAnswer(Variant::nothing()); }).number(), 91);
 }

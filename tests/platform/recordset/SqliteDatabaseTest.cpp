@@ -4,22 +4,14 @@
 
 #include "platform/automation/Conversions.h"
 #include "platform/recordset/SqliteDatabase.h"
+#include "support/RaisedError.h"
 #include "support/TempFolder.h"
 
 using namespace lv8int;
 
 namespace {
 
-template <class F>
-AutomationError errorOf(F&& f) {
-  try {
-    f();
-  } catch (const AutomationError& e) {
-    return e;
-  }
-  ADD_FAILURE() << "no error was raised";
-  return AutomationError(0, {}, {});
-}
+using test::raisedError;
 
 constexpr SqliteDatabase::Options kWritable{.readOnly = false, .create = true, .busyTimeoutMs = 50};
 
@@ -75,28 +67,28 @@ TEST_F(SqliteDatabaseTest, ParametersAreDataNeverStatementText) {
   EXPECT_EQ(CLng(db.query(u"SELECT ?1 + 1", {Variant(true)})->value(0)), 0) << "True binds as -1";
   EXPECT_TRUE(db.query(u"SELECT ?1 IS NULL", {Variant::null()})->value(0).rawInteger());
   EXPECT_EQ(CDbl(db.query(u"SELECT ?1", {Variant::currency(12345)})->value(0)), 1.2345);
-  EXPECT_EQ(errorOf([&] { db.query(u"SELECT ?1", {Variant(make<Recordset>(std::vector<String>{}))}); }).number(), 438)
+  EXPECT_EQ(raisedError([&] { db.query(u"SELECT ?1", {Variant(make<Recordset>(std::vector<String>{}))}); }).number(), 438)
       << "an object binds through its default value, and a recordset has none";
 }
 
 TEST_F(SqliteDatabaseTest, OneStatementPerCallWithExactlyItsParameters) {
   SqliteDatabase db(file, kWritable);
-  AutomationError two = errorOf([&] { db.query(u"SELECT 1; DROP TABLE Users"); });
+  AutomationError two = raisedError([&] { db.query(u"SELECT 1; DROP TABLE Users"); });
   EXPECT_EQ(two.number(), 5);
   EXPECT_EQ(db.query(u"SELECT COUNT(*) FROM Users")->value(0).rawInteger(), 2) << "the second statement did not run";
   EXPECT_EQ(db.query(u"SELECT 1; -- a comment\n")->RecordCount(), 1);
-  EXPECT_EQ(errorOf([&] { db.query(u"SELECT ?1, ?2", {Variant(int32_t{1})}); }).number(), 5);
-  EXPECT_EQ(errorOf([&] { db.query(u"SELECT 1", {Variant(int32_t{1})}); }).number(), 5);
-  EXPECT_EQ(errorOf([&] { db.query(u"  "); }).number(), 5);
+  EXPECT_EQ(raisedError([&] { db.query(u"SELECT ?1, ?2", {Variant(int32_t{1})}); }).number(), 5);
+  EXPECT_EQ(raisedError([&] { db.query(u"SELECT 1", {Variant(int32_t{1})}); }).number(), 5);
+  EXPECT_EQ(raisedError([&] { db.query(u"  "); }).number(), 5);
   EXPECT_EQ(db.execute(u"UPDATE Users SET Score = ?1", {Variant(1.0)}), 2);
-  AutomationError syntax = errorOf([&] { db.query(u"SELEC 1"); });
+  AutomationError syntax = raisedError([&] { db.query(u"SELEC 1"); });
   EXPECT_EQ(syntax.number(), sqliteErrorNumber(1));
   EXPECT_NE(syntax.description().find(u"syntax error"), String::npos);
 }
 
 TEST_F(SqliteDatabaseTest, AFailingScriptLeavesNothingBehind) {
   SqliteDatabase db(file, kWritable);
-  EXPECT_EQ(errorOf([&] { db.executeScript(u"CREATE TABLE T (a); INSERT INTO T VALUES (1); INSERT INTO Nowhere VALUES (2);"); })
+  EXPECT_EQ(raisedError([&] { db.executeScript(u"CREATE TABLE T (a); INSERT INTO T VALUES (1); INSERT INTO Nowhere VALUES (2);"); })
                 .number(),
             sqliteErrorNumber(1));
   EXPECT_EQ(db.query(u"SELECT COUNT(*) FROM sqlite_master WHERE name = 'T'")->value(0).rawInteger(), 0);
@@ -104,22 +96,22 @@ TEST_F(SqliteDatabaseTest, AFailingScriptLeavesNothingBehind) {
 
 TEST_F(SqliteDatabaseTest, AReadOnlyConnectionWritesNothing) {
   SqliteDatabase db(file);
-  EXPECT_EQ(errorOf([&] { db.execute(u"DELETE FROM Users"); }).number(), sqliteErrorNumber(8));
+  EXPECT_EQ(raisedError([&] { db.execute(u"DELETE FROM Users"); }).number(), sqliteErrorNumber(8));
   EXPECT_EQ(db.query(u"SELECT COUNT(*) FROM Users")->value(0).rawInteger(), 2);
 }
 
 TEST_F(SqliteDatabaseTest, MissingFoldersAndForeignFilesAreClearErrors) {
-  AutomationError missing = errorOf([&] { SqliteDatabase db(dir.name("none.db")); });
+  AutomationError missing = raisedError([&] { SqliteDatabase db(dir.name("none.db")); });
   EXPECT_EQ(missing.number(), 53);
   EXPECT_NE(missing.description().find(dir.name("none.db")), String::npos);
   EXPECT_FALSE(dir.exists("none.db")) << "opening must not create the file";
 
   dir.mkdir("folder.db");
-  EXPECT_EQ(errorOf([&] { SqliteDatabase db(dir.name("folder.db")); }).number(), 75);
+  EXPECT_EQ(raisedError([&] { SqliteDatabase db(dir.name("folder.db")); }).number(), 75);
 
   dir.write("text.db", "this is not a database, only some text that is long enough to have a header");
   SqliteDatabase text(dir.name("text.db"));
-  AutomationError foreign = errorOf([&] { text.query(u"SELECT 1 FROM sqlite_master"); });
+  AutomationError foreign = raisedError([&] { text.query(u"SELECT 1 FROM sqlite_master"); });
   EXPECT_EQ(foreign.number(), sqliteErrorNumber(26));
   EXPECT_NE(foreign.description().find(u"not a database"), String::npos);
 }
@@ -128,7 +120,7 @@ TEST_F(SqliteDatabaseTest, ALockHeldByAnotherConnectionIsReportedAfterTheBusyTim
   SqliteDatabase writer(file, kWritable);
   writer.execute(u"BEGIN EXCLUSIVE");
   SqliteDatabase reader(file, {.busyTimeoutMs = 50});
-  AutomationError locked = errorOf([&] { reader.query(u"SELECT COUNT(*) FROM Users"); });
+  AutomationError locked = raisedError([&] { reader.query(u"SELECT COUNT(*) FROM Users"); });
   EXPECT_EQ(locked.number(), sqliteErrorNumber(5));
   EXPECT_NE(locked.description().find(u"locked"), String::npos);
   EXPECT_NE(locked.description().find(file), String::npos);

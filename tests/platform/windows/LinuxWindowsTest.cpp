@@ -8,12 +8,12 @@
 #include <QTest>
 #include <QWidget>
 #include <atomic>
-#include <cstdlib>
 #include <memory>
 #include <thread>
 #include <unistd.h>
 
 #include "support/ModalDriver.h"
+#include "support/Scopes.h"
 
 using namespace lv8int;
 
@@ -140,16 +140,11 @@ TEST(LinuxWindows, WidgetsAreOnlyTouchedFromTheirOwnThread) {
   QWidget w;
   w.setWindowTitle(QStringLiteral("主窗口"));
   const int32_t h = windows.handleOf(&w);
-  String text = u"unset";
-  bool moved = true, enabled = true;
   std::thread([&] {
-    text = windows.windowText(h);
-    moved = windows.moveWindow(h, 1, 1, 10, 10, true);
-    enabled = windows.enableWindow(h, false);
+    EXPECT_EQ(windows.windowText(h), u"");
+    EXPECT_FALSE(windows.moveWindow(h, 1, 1, 10, 10, true));
+    EXPECT_FALSE(windows.enableWindow(h, false));
   }).join();
-  EXPECT_EQ(text, u"");
-  EXPECT_FALSE(moved);
-  EXPECT_FALSE(enabled);
   EXPECT_TRUE(w.isEnabled());
   EXPECT_EQ(windows.windowText(h), u"主窗口");
 }
@@ -231,11 +226,8 @@ TEST(LinuxWindows, ThisProcessesWindowsAndItsMainWindow) {
 }
 
 TEST(LinuxWindows, AnotherProcessHasNoWindowsWithoutADisplay) {
-  const char* saved = std::getenv("DISPLAY");
-  const std::string restore = saved ? saved : "";
-  unsetenv("DISPLAY");
+  test::EnvironmentScope noDisplay("DISPLAY", nullptr);
   LinuxWindows windows;
   EXPECT_TRUE(windows.processWindows(1).empty());
   EXPECT_EQ(windows.mainWindowOf(1), 0);
-  if (saved) setenv("DISPLAY", restore.c_str(), 1);
 }
