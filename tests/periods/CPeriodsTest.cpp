@@ -377,3 +377,34 @@ TEST(CPeriods, OwnRecordsetsAndRecordsetsByNameLoadTheSame) {
     EXPECT_EQ(own->isOpen(), foreign->isOpen()) << "closed after a load, left open by a failure";
   }
 }
+
+// Many periods, with and without a record count (the key index is sized once, or grows as
+// records come): every key finds its position, in any case of its text, and a repeated ID
+// late in the answer still fails the whole load.
+TEST(CPeriods, ManyPeriodsAreFoundByKeyWhetherOrNotTheCountIsKnown) {
+  FakeMidTier mid(kProgID, u"GetAllPeriod");
+  std::vector<std::vector<Variant>> rows;
+  for (int32_t i = 0; i < 3000; ++i) {
+    rows.push_back(periodRow(190000 + (i / 48) * 100 + i % 48 + 1));
+    // Text IDs as a middle tier may send them: the key is the text, in the case given.
+    if (i % 500 == 7) rows.back()[0] = Variant(u"&H" + toString(i) + u"a");
+  }
+  for (bool counted : {true, false}) {
+    SCOPED_TRACE(counted ? "counted" : "read to the end");
+    Ref<Recordset> rs = recordsetOf(kFields, rows);
+    rs->setReportsRecordCount(counted);
+    mid.component().answer = [rs](const std::vector<Variant>&) { return Variant(rs); };
+    Ref<CPeriods> periods = load();
+    ASSERT_EQ(periods->Count(), 3000);
+    for (int32_t i = 0; i < 3000; ++i) {
+      const Variant key(CStr(rows[static_cast<size_t>(i)][0]));
+      ASSERT_EQ(idOf(at(*periods, key)), idOf(at(*periods, Variant(i + 1)))) << i;
+    }
+    EXPECT_EQ(idOf(at(*periods, Variant(u"&h7A"))), CLng(Variant(u"&H7a")));
+    EXPECT_FALSE(at(*periods, Variant(u"190001 ")));
+    EXPECT_FALSE(at(*periods, Variant(u"")));
+  }
+  rows.push_back(periodRow(190001));
+  mid.answerRows(kFields, rows);
+  EXPECT_EQ(errorOf([] { load(); }).number(), 457);
+}

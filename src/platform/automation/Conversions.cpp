@@ -620,6 +620,8 @@ float CSng(const Variant& v) {
   return static_cast<float>(d);
 }
 
+bool dateFromText(StringView text, double& out) { return parseDateText(text, out); }
+
 double CDate(const Variant& in) {
   Variant holder;
   const Variant& v = resolve(in, holder);

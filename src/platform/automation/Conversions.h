@@ -20,6 +20,10 @@ double CDate(const Variant& v);   // an automation date: days since 1899-12-30
 uint8_t CByte(const Variant& v);
 int64_t CCur(const Variant& v);   // Currency scaled by 10,000
 
+// A date text read as CDate reads one ("yyyy-mm-dd", "yyyy/m/d", a time of day, both); false
+// when the text is no date text (CDate then reads it as a number).
+bool dateFromText(StringView text, double& out);
+
 // Round half to even, as every automation conversion to a whole number does.
 double roundHalfEven(double value);
 

@@ -1,5 +1,7 @@
 #include "platform/recordset/Recordset.h"
 
+#include <algorithm>
+
 #include "platform/recordset/Field.h"
 #include "platform/recordset/Fields.h"
 
@@ -15,51 +17,140 @@ namespace {
 
 }  // namespace
 
-Recordset::Recordset(std::vector<String> fieldNames) : names_(std::move(fieldNames)) {}
+namespace {
+constexpr size_t kBlockValues = 4096;
+}  // namespace
+
+Recordset::Recordset(std::vector<String> fieldNames)
+    : names_(std::move(fieldNames)),
+      read_(names_.size()),
+      rowsPerBlock_(std::max<size_t>(1, kBlockValues / std::max<size_t>(1, names_.size()))) {}
+
+bool Recordset::storesInPlace(const Variant& v) {
+  if (v.isArray()) return false;
+  switch (v.type()) {
+    case VarType::Empty:
+    case VarType::Null:
+    case VarType::Integer:
+    case VarType::Long:
+    case VarType::Single:
+    case VarType::Double:
+    case VarType::Currency:
+    case VarType::Date:
+    case VarType::Error:
+    case VarType::Boolean:
+    case VarType::Byte:
+      return true;
+    default:
+      return false;
+  }
+}
+
+Variant Recordset::unpack(const Cell& cell) {
+  switch (cell.type) {
+    case VarType::Null:
+      return Variant::null();
+    case VarType::Integer:
+      return Variant(static_cast<int16_t>(cell.num.i));
+    case VarType::Long:
+      return Variant(static_cast<int32_t>(cell.num.i));
+    case VarType::Single:
+      return Variant(static_cast<float>(cell.num.d));
+    case VarType::Double:
+      return Variant(cell.num.d);
+    case VarType::Currency:
+      return Variant::currency(cell.num.i);
+    case VarType::Date:
+      return Variant::date(cell.num.d);
+    case VarType::Error:
+      return Variant::error(static_cast<int32_t>(cell.num.i));
+    case VarType::Boolean:
+      return Variant(cell.num.i != 0);
+    case VarType::Byte:
+      return Variant::byte(static_cast<uint8_t>(cell.num.i));
+    default:
+      return Variant();
+  }
+}
 
 void Recordset::requireOpen() const {
   if (!open_)
     raiseError(rserr::ObjectClosed, kRecordsetErrorSource, u"Operation is not allowed when the object is closed.");
 }
 
-void Recordset::addRecord(std::vector<Variant> values) {
+void Recordset::addRecord(std::vector<Variant> values) { moveRecordIn(values); }
+
+void Recordset::moveRecordIn(std::span<Variant> values) {
   requireOpen();
   if (values.size() != names_.size())
     raiseError(err::InvalidProcedureCall, kRecordsetErrorSource,
                u"A record needs " + toString(static_cast<long long>(names_.size())) + u" values, not " +
                    toString(static_cast<long long>(values.size())));
-  // A by-reference value is stored as the value it stands for.
-  for (Variant& v : values)
-    if (v.isByRef()) v = Variant(v.deref());
-  const bool wasEmpty = rows_.empty();
-  rows_.push_back(std::move(values));
-  if (wasEmpty) current_ = 0;
+  if (!names_.empty()) {
+    if (rowCount_ % rowsPerBlock_ == 0) {
+      blocks_.emplace_back();
+      try {
+        blocks_.back().reserve(rowsPerBlock_ * names_.size());
+      } catch (...) {
+        blocks_.pop_back();
+        throw;
+      }
+    }
+    std::vector<Cell>& block = blocks_.back();
+    const size_t before = block.size();
+    const size_t boxedBefore = boxed_.size();
+    try {
+      for (Variant& v : values) {
+        // A by-reference value is stored as the value it stands for.
+        const Variant& value = v.deref();
+        Cell cell;
+        cell.type = value.type();
+        if (storesInPlace(value)) {
+          if (cell.type == VarType::Single || cell.type == VarType::Double || cell.type == VarType::Date)
+            cell.num.d = value.rawDouble();
+          else
+            cell.num.i = value.rawInteger();
+        } else {
+          cell.boxed = true;
+          cell.num.i = static_cast<int64_t>(boxed_.size());
+          boxed_.push_back(v.isByRef() ? Variant(v.deref()) : std::move(v));
+        }
+        block.push_back(cell);
+      }
+    } catch (...) {
+      block.resize(before);  // no half record
+      boxed_.resize(boxedBefore);
+      if (block.empty()) blocks_.pop_back();
+      throw;
+    }
+  }
+  ++rowCount_;
 }
 
 int32_t Recordset::RecordCount() const {
   requireOpen();
-  return reportsCount_ ? static_cast<int32_t>(rows_.size()) : -1;
+  return reportsCount_ ? static_cast<int32_t>(rowCount_) : -1;
 }
 
 bool Recordset::atBOF() const {
   requireOpen();
-  return rows_.empty();
+  return rowCount_ == 0;
 }
 
 bool Recordset::atEOF() const {
   requireOpen();
-  return current_ >= rows_.size();
+  return current_ >= rowCount_;
 }
 
 void Recordset::MoveFirst() {
   requireOpen();
-  if (rows_.empty()) raiseNoCurrentRecord();
+  if (rowCount_ == 0) raiseNoCurrentRecord();
   current_ = 0;
 }
 
 void Recordset::MoveNext() {
   requireOpen();
-  if (current_ >= rows_.size()) raiseNoCurrentRecord();
+  if (current_ >= rowCount_) raiseNoCurrentRecord();
   ++current_;
 }
 
@@ -73,7 +164,10 @@ Variant Recordset::Fields(const Variant& index) {
 void Recordset::Close() {
   requireOpen();
   open_ = false;
-  rows_.clear();
+  blocks_.clear();
+  boxed_.clear();
+  for (Variant& v : read_) v = Variant();
+  rowCount_ = 0;
   current_ = 0;
 }
 
@@ -110,8 +204,12 @@ int32_t Recordset::fieldPosition(const Variant& index) const {
 
 const Variant& Recordset::value(int32_t position) const {
   requireOpen();
-  if (current_ >= rows_.size()) raiseNoCurrentRecord();
-  return rows_[current_][static_cast<size_t>(position)];
+  if (current_ >= rowCount_) raiseNoCurrentRecord();
+  const size_t field = static_cast<size_t>(position);
+  const Cell& cell = blocks_[current_ / rowsPerBlock_][current_ % rowsPerBlock_ * names_.size() + field];
+  if (cell.boxed) return boxed_[static_cast<size_t>(cell.num.i)];
+  read_[field] = unpack(cell);
+  return read_[field];
 }
 
 const DispatchTable* Recordset::classDispatchTable() {

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <climits>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 namespace lv8int {
@@ -154,6 +155,17 @@ Variant columnValue(sqlite3_stmt* stmt, int column, Declared declared) {
       return Variant::byteArray(std::vector<uint8_t>(p, p + n));
     }
     default: {
+      if (declared == Declared::Date) {
+        // Short ASCII date texts are read in place, without a String made to be thrown away.
+        const auto* p = sqlite3_column_text(stmt, column);
+        const size_t n = static_cast<size_t>(sqlite3_column_bytes(stmt, column));
+        char16_t wide[32];
+        size_t i = 0;
+        if (p)
+          for (; i < n && i < std::size(wide) && p[i] < 0x80; ++i) wide[i] = p[i];
+        double d;
+        if (p && i == n && dateFromText(StringView(wide, n), d)) return Variant::date(d);
+      }
       Variant text(columnText(stmt, column));
       if (declared == Declared::Date) {
         try {
@@ -214,14 +226,14 @@ Ref<Recordset> SqliteDatabase::query(StringView sql, const std::vector<Variant>&
   declared.reserve(static_cast<size_t>(columns));
   for (int c = 0; c < columns; ++c) declared.push_back(declaredKind(s.stmt, c));
   Ref<Recordset> rs = make<Recordset>(std::move(names));
+  std::vector<Variant> row(static_cast<size_t>(columns));  // filled again for every record
   while (true) {
     const int rc = sqlite3_step(s.stmt);
     if (rc == SQLITE_DONE) break;
     if (rc != SQLITE_ROW) fail(rc);
-    std::vector<Variant> row;
-    row.reserve(static_cast<size_t>(columns));
-    for (int c = 0; c < columns; ++c) row.push_back(columnValue(s.stmt, c, declared[static_cast<size_t>(c)]));
-    rs->addRecord(std::move(row));
+    for (int c = 0; c < columns; ++c)
+      row[static_cast<size_t>(c)] = columnValue(s.stmt, c, declared[static_cast<size_t>(c)]);
+    rs->moveRecordIn(row);
   }
   return rs;
 }

@@ -21,9 +21,13 @@ namespace {
 // looks at its files again at once, so that two registries of one process never disagree.
 std::atomic<uint64_t> savesInProcess{0};
 
-// How long a look at a hive file holds: a stat call per read would cost far more than the
-// read itself. Changes by other processes are seen within this time (plus a clock tick).
+// How long a look at a hive file holds without a shared save counter: a stat call per read
+// would cost far more than the read itself. Changes by other processes are then seen within
+// this time (plus a clock tick).
 constexpr uint64_t kRecheckMilliseconds = 10;
+// With a counter, saves by other registries are seen at once; the file is still looked at
+// this often for programs that replace it without counting (an older library, an editor).
+constexpr uint64_t kCountedRecheckMilliseconds = 250;
 
 uint64_t coarseMilliseconds() {
   timespec ts{};
@@ -43,9 +47,14 @@ Registry::Stamp Registry::stampOf(const String& path) {
     stamp.size = static_cast<unsigned long long>(st.st_size);
     stamp.mtimeSec = static_cast<unsigned long long>(st.st_mtim.tv_sec);
     stamp.mtimeNsec = static_cast<unsigned long long>(st.st_mtim.tv_nsec);
+    stamp.uid = st.st_uid;
   }
   return stamp;
 }
+
+std::string Registry::counterPathOf(const Hive& hive) { return toUtf8(hive.path) + ".saves"; }
+
+unsigned Registry::ownerOf(const Hive& hive) { return hive.stamp.exists ? hive.stamp.uid : ::geteuid(); }
 
 namespace {
 
@@ -85,14 +94,39 @@ String Registry::defaultUserHivePath() {
 
 void Registry::refresh(Hive& hive, bool force) {
   if (hive.path.empty() || hive.dirty) return;  // pending changes of a transaction are the truth
-  uint64_t saves = savesInProcess.load(std::memory_order_acquire);
-  uint64_t now = coarseMilliseconds();
-  if (!force && hive.loadedOnce && saves == hive.savesSeen && now - hive.checkedAt < kRecheckMilliseconds) return;
+  const uint64_t saves = savesInProcess.load(std::memory_order_acquire);
+  const uint64_t now = coarseMilliseconds();
+  if (!force && hive.loadedOnce && saves == hive.savesSeen) {
+    // The usual read: one load of the shared count, no system call.
+    if (hive.counter.attached()) {
+      if (hive.counter.value() == hive.countSeen && now - hive.checkedAt < kCountedRecheckMilliseconds) return;
+    } else if (now - hive.checkedAt < kRecheckMilliseconds) {
+      return;
+    }
+  }
   hive.savesSeen = saves;
   hive.checkedAt = now;
+  // The counter file may have appeared, been replaced or gone since the last look.
+  const std::string counterPath = counterPathOf(hive);
+  const bool counted = hive.counter.stillAt(counterPath) || hive.counter.attach(counterPath, ownerOf(hive));
+  if (!counted) hive.counter.detach();
+  const bool followed = counted && hive.countSeen != 0;
+  // The count is taken before the file is looked at: a save after this is seen next time.
+  const uint64_t count = hive.counter.value();
   Stamp stamp = stampOf(hive.path);
-  if (hive.loadedOnce && stamp == hive.stamp) return;
+  // A changed count means a save even when the file looks the same (a new file can get the
+  // old one's inode, size and time stamp).
+  const bool saved = followed && count != hive.countSeen;
+  hive.countSeen = count;
+  if (hive.loadedOnce && stamp == hive.stamp && !saved) return;
   load(hive, stamp);
+}
+
+Registry::HiveStatus Registry::hiveStatus(reg::Handle root) {
+  std::lock_guard guard(mutex_);
+  Hive& hive = hiveOf(root);
+  refresh(hive);
+  return {hive.counter.attached(), hive.loads};
 }
 
 void Registry::load(Hive& hive, const Stamp& stamp) {
@@ -101,6 +135,7 @@ void Registry::load(Hive& hive, const Stamp& stamp) {
   hive.unreadable.clear();
   hive.stamp = stamp;
   hive.loadedOnce = true;
+  ++hive.loads;
   if (!stamp.exists) return;
   std::optional<std::string> bytes = files::readFile(hive.path);
   if (!bytes) {
@@ -122,6 +157,10 @@ void Registry::save(Hive& hive) {
   savesInProcess.fetch_add(1, std::memory_order_acq_rel);
   hive.stamp = stampOf(hive.path);
   hive.loadedOnce = hive.stamp.exists;
+  // Counted after the file is in place, so a reader that sees the count sees the file. The
+  // count this registry made is one it has seen.
+  const uint64_t count = hive.counter.countSave(counterPathOf(hive), ownerOf(hive));
+  hive.countSeen = hive.counter.attached() ? count : 0;
 }
 
 void Registry::lock(Hive& hive) {

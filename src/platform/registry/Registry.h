@@ -4,8 +4,12 @@
 //                 HKEY_USERS: /etc/lv8int/registry.reg, or the file LV8INT_REGISTRY names;
 //   user hive     HKEY_CURRENT_USER: $XDG_CONFIG_HOME/lv8int/registry.reg (~/.config when
 //                 XDG_CONFIG_HOME is not set).
-// A hive changed on disk is read again before the next call; the file is looked at again only
-// after a save in this process or when 10 ms have passed since it last was. Every change
+// A hive changed on disk is read again before the next call. Saves are counted in a file
+// beside the hive (SaveCounter) that every registry maps: a read compares the count with the
+// one it loaded at and reads the file again at once when another registry has saved since.
+// The file itself is looked at after a save in this process, and otherwise every 250 ms (an
+// edit by a program that does not count its saves), or every 10 ms when there is no counter
+// this process can trust. Every change
 // is saved at once (a transaction saves once at its end) by an atomic replacement of the file,
 // under an advisory lock ("<hive>.lock") so that two processes do not lose each other's
 // changes. A hive with an empty path lives in memory only.
@@ -14,6 +18,7 @@
 
 #include "platform/registry/IRegistry.h"
 #include "platform/registry/RegistryHive.h"
+#include "platform/registry/SaveCounter.h"
 
 namespace lv8int {
 
@@ -38,10 +43,19 @@ class Registry : public IRegistry {
   int32_t deleteKey(reg::Handle parent, StringView subKey) override;
   void transaction(const std::function<void()>& work) override;
 
+  // For diagnostics and tests: whether the hive of `root` follows a shared save counter, and
+  // how many times it has been read from its file.
+  struct HiveStatus {
+    bool sharedCounter = false;
+    uint64_t loads = 0;
+  };
+  HiveStatus hiveStatus(reg::Handle root);
+
  private:
   struct Stamp {
     bool exists = false;
     unsigned long long dev = 0, ino = 0, size = 0, mtimeSec = 0, mtimeNsec = 0;
+    unsigned uid = 0;
     bool operator==(const Stamp&) const = default;
   };
   struct Hive {
@@ -51,6 +65,9 @@ class Registry : public IRegistry {
     bool loadedOnce = false;
     uint64_t checkedAt = 0;  // coarse clock, milliseconds, of the last look at the file
     uint64_t savesSeen = 0;  // saves in this process at that look
+    SaveCounter counter;     // saves by every process, when a counter file can be trusted
+    uint64_t countSeen = 0;  // the count the keys were read (or saved) at
+    uint64_t loads = 0;
     uint64_t generation = 1; // changes whenever the keys may have changed
     String unreadable;  // why the file could not be read; empty when it could
     int lockFd = -1;
@@ -70,6 +87,8 @@ class Registry : public IRegistry {
   void refresh(Hive& hive, bool force = false);
   void load(Hive& hive, const Stamp& stamp);
   static Stamp stampOf(const String& path);
+  static std::string counterPathOf(const Hive& hive);
+  static unsigned ownerOf(const Hive& hive);
   void save(Hive& hive);
   void lock(Hive& hive);
   void unlock(Hive& hive);

@@ -133,3 +133,52 @@ TEST(RecordsetAccess, AnAnswerThatIsNoObjectIs424) {
   EXPECT_EQ(raisedError([] { recordsets::fromAnswer(Variant()); }).number(), 424);
   EXPECT_EQ(raisedError([] { recordsets::fromAnswer(Variant::nothing()); }).number(), 91);
 }
+
+// Values are kept compactly (numbers in place, texts and objects aside) and in blocks of
+// records: every kind comes back with its type and value, on either side of a block's end.
+TEST(Recordset, EveryKindOfValueComesBackAsItWasStoredAcrossManyRecords) {
+  Variant byRefTarget(u"through a reference");
+  const std::vector<Variant> kinds = {
+      Variant(),
+      Variant::null(),
+      Variant(int16_t{-7}),
+      Variant(int32_t{200312}),
+      Variant(1.5f),
+      Variant(-2.25),
+      Variant::currency(123456),
+      Variant::date(37986.5),
+      Variant::error(kMissingScode),
+      Variant(true),
+      Variant(false),
+      Variant::byte(255),
+      Variant(u"文本"),
+      Variant(String()),
+      Variant::byteArray({1, 2, 3}),
+      Variant(threeWarnings()),
+      Variant::nothing(),
+  };
+  Ref<Recordset> rs = make<Recordset>(std::vector<String>{u"A", u"B", u"C"});
+  constexpr int kRecords = 3000;  // several blocks of whole records
+  for (int r = 0; r < kRecords; ++r) {
+    std::vector<Variant> row;
+    for (size_t c = 0; c < 3; ++c) row.push_back(kinds[(static_cast<size_t>(r) * 3 + c) % kinds.size()]);
+    if (r == kRecords - 1) row[2] = Variant::byRef(byRefTarget);
+    rs->addRecord(std::move(row));
+  }
+  ASSERT_EQ(rs->RecordCount(), kRecords);
+  rs->MoveFirst();
+  for (int r = 0; r < kRecords; ++r, rs->MoveNext()) {
+    for (int32_t c = 0; c < 3; ++c) {
+      const Variant& expected = r == kRecords - 1 && c == 2 ? byRefTarget
+                                                             : kinds[(static_cast<size_t>(r) * 3 + c) % kinds.size()];
+      const Variant& got = rs->value(c);
+      ASSERT_FALSE(got.isByRef());
+      ASSERT_TRUE(got.sameAs(expected)) << "record " << r << " field " << c;
+      // Reading through the field objects gives the same.
+      ASSERT_TRUE(byName(*rs, Variant(c)).sameAs(expected)) << "record " << r << " field " << c;
+    }
+  }
+  EXPECT_TRUE(rs->atEOF());
+  rs->Close();
+  EXPECT_EQ(errorOf([&] { rs->value(0); }).number(), 3704);
+}
