@@ -180,5 +180,5 @@ TEST(Recordset, EveryKindOfValueComesBackAsItWasStoredAcrossManyRecords) {
   }
   EXPECT_TRUE(rs->atEOF());
   rs->Close();
-  EXPECT_EQ(errorOf([&] { rs->value(0); }).number(), 3704);
+  EXPECT_EQ(raisedError([&] { rs->value(0); }).number(), 3704);
 }
