@@ -56,6 +56,12 @@ class Recordset : public Object {
   const Variant& value(int32_t position) const;
   // Number of records held, whatever RecordCount reports.
   size_t size() const noexcept { return rows_.size(); }
+  // Everything a copy elsewhere needs (the remote middle tier sends recordsets as data): the
+  // records, the current one (size() is EOF) and whether RecordCount is reported.
+  const std::vector<Variant>& record(size_t index) const { return rows_.at(index); }
+  size_t position() const noexcept { return current_; }
+  void setPosition(size_t position) noexcept { current_ = position < rows_.size() ? position : rows_.size(); }
+  bool reportsRecordCount() const noexcept { return reportsCount_; }
 
   static const DispatchTable* classDispatchTable();
   const DispatchTable* dispatchTable() const override { return classDispatchTable(); }
