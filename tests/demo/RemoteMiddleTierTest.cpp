@@ -439,3 +439,28 @@ TEST_F(RemoteMiddleTier, TlsWithTheServersCertificateAndNothingWithout) {
   EXPECT_EQ(attempt(nullptr).first, err::RemoteServerUnavailable) << "a plain connection";
   EXPECT_EQ(attempt("missing.pem").first, err::PathFileAccess);
 }
+
+TEST_F(RemoteMiddleTier, TheLv8ToolWorksAgainstTheServer) {
+  const QString where = QString::fromStdU16String(server);
+  test::ToolRun periods = sample.run("tools/lv8", {"periods", "--user", "kj01", "--password", "1234", "--server", where});
+  ASSERT_EQ(periods.exitCode, 0) << periods.err.toStdString();
+  QStringList lines = periods.out.split('\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(lines.size(), 13);
+  EXPECT_EQ(lines[12], "200312\t2003\t12\t2003-12-01\t2003-12-31\t0");
+  test::ToolRun refused = sample.run("tools/lv8", {"has-right", "--user", "cn01", "--server", where, "0203"});
+  EXPECT_EQ(refused.exitCode, 3) << refused.err.toStdString();
+  test::ToolRun wrong = sample.run("tools/lv8", {"warnings", "--user", "kj01", "--password", "x", "--server", where});
+  EXPECT_EQ(wrong.exitCode, 1);
+  EXPECT_TRUE(wrong.err.contains("用户名或口令不正确")) << wrong.err.toStdString();
+  test::ToolRun ping = sample.run("tools/lv8", {"midtier", "ping", where});
+  ASSERT_EQ(ping.exitCode, 0) << ping.err.toStdString();
+  EXPECT_TRUE(ping.out.contains("\nfailed logins\t1\n")) << ping.out.toStdString();
+  test::ToolRun unreachable = sample.run("tools/lv8", {"midtier", "ping", "127.0.0.1:1"});
+  EXPECT_EQ(unreachable.exitCode, 1);
+  EXPECT_TRUE(unreachable.err.contains("error 462")) << unreachable.err.toStdString();
+  EXPECT_TRUE(unreachable.err.contains("127.0.0.1:1")) << unreachable.err.toStdString();
+  // A server that cannot listen says so and ends.
+  test::ToolRun taken = sample.run("tools/lv8", {"midtier", "serve", "--listen", where});
+  EXPECT_EQ(taken.exitCode, 1);
+  EXPECT_TRUE(taken.err.contains("cannot listen")) << taken.err.toStdString();
+}

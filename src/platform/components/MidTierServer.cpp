@@ -346,6 +346,8 @@ int MidTierServer::start() {
   int port = 0;
   builder.AddListeningPort(impl_->options.listen, credentials, &port);
   builder.SetMaxReceiveMessageSize(impl_->options.maxRequestBytes);
+  // A second server on a port in use fails instead of sharing the port with the first one.
+  builder.AddChannelArgument(GRPC_ARG_ALLOW_REUSEPORT, 0);
   // The serving threads look up from their wait this often: a stop takes no longer.
   builder.SetSyncServerOption(grpc::ServerBuilder::SyncServerOption::CQ_TIMEOUT_MSEC, 100);
   builder.RegisterService(impl_.get());
