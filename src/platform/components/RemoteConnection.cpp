@@ -133,7 +133,6 @@ RemoteConnection::RemoteConnection(String server, std::string address)
       [this](uint64_t id) -> Ref<Object> { return make<RemoteObject>(shared_from_this(), id, String()); });
 }
 
-RemoteConnection::~RemoteConnection() = default;
 
 namespace {
 
@@ -244,6 +243,21 @@ Variant RemoteConnection::call(uint64_t object, StringView name, int32_t id, Inv
   Variant result = impl_->codec->decode(reply.result());
   for (auto& [index, value] : written) args[index].assign(value);
   return result;
+}
+
+RemoteConnection::~RemoteConnection() {
+  // A thread that ends (or a process that exits) ends its session at once rather than leaving
+  // its objects to the server's idle time-out.
+  if (session_.empty()) return;
+  try {
+    grpc::ClientContext context;
+    prepare(context, session_);
+    context.set_deadline(std::chrono::system_clock::now() + std::chrono::milliseconds(500));
+    midtier::LogoutRequest request;
+    midtier::LogoutReply reply;
+    (void)impl_->stub->Logout(&context, request, &reply);
+  } catch (...) {
+  }
 }
 
 void RemoteConnection::release(uint64_t object) noexcept {
