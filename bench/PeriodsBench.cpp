@@ -9,7 +9,6 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -149,34 +148,6 @@ BENCHMARK(BM_PeriodsLoad)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond
 
 // --- the remote middle tier -------------------------------------------------------------------
 
-// Wall-clock time, unlike sideBySide: the remote side's work runs on the server's threads, which
-// the caller's CPU clock would leave out.
-template <class Ours, class Raw>
-void sideBySideWall(benchmark::State& state, int batch, Ours&& ours, Raw&& raw) {
-  using Clock = std::chrono::steady_clock;
-  double oursNs = 0, rawNs = 0;
-  bool oursFirst = true;
-  auto timed = [batch](auto& f) {
-    const auto t0 = Clock::now();
-    for (int i = 0; i < batch; ++i) f();
-    return std::chrono::duration<double, std::nano>(Clock::now() - t0).count();
-  };
-  for (auto _ : state) {
-    if (oursFirst) {
-      oursNs += timed(ours);
-      rawNs += timed(raw);
-    } else {
-      rawNs += timed(raw);
-      oursNs += timed(ours);
-    }
-    oursFirst = !oursFirst;
-  }
-  const double n = static_cast<double>(state.iterations()) * batch;
-  state.counters["remote_ns"] = oursNs / n;
-  state.counters["local_ns"] = rawNs / n;
-  state.counters["x_local"] = oursNs / rawNs;
-}
-
 // A middle-tier server of this process on a port the system picks, and this thread logged in.
 class LocalServer {
  public:
@@ -201,14 +172,16 @@ void BM_RemoteCallRoundTrip(benchmark::State& state) {
   Ref<Object> remote = ComponentRegistry::instance().createOnServer(u"LV8Test.Probe", server.name);
   Ref<Object> local = ComponentRegistry::instance().create(u"LV8Test.Probe");
   const Variant text(u"会计期间");
-  sideBySideWall(
+  // On the wall clock: the remote side's work runs on the server's threads.
+  lv8bench::sideBySide(
       state, 20,
       [&] {
         if (CStr(remote->call(u"Echo", {text})) != text.rawString()) state.SkipWithError("wrong answer");
       },
       [&] {
         if (CStr(local->call(u"Echo", {text})) != text.rawString()) state.SkipWithError("wrong answer");
-      });
+      },
+      lv8bench::wallNs);
 }
 BENCHMARK(BM_RemoteCallRoundTrip)->Unit(benchmark::kMicrosecond);
 
@@ -217,7 +190,7 @@ void BM_RemotePeriodsLoad(benchmark::State& state) {
   LocalServer server(sample().database(n));
   Ref<CApplication> app = GZRGNTUtil::sharedApplication();
   const String here = app->MidServerName();
-  sideBySideWall(
+  lv8bench::sideBySide(
       state, 1,
       [&] {
         app->setMidServerName(server.name);
@@ -230,7 +203,8 @@ void BM_RemotePeriodsLoad(benchmark::State& state) {
         Ref<CPeriods> periods = make<CPeriods>();
         periods->LoadPeriods(app);
         if (periods->Count() != n) state.SkipWithError("wrong count");
-      });
+      },
+      lv8bench::wallNs);
   app->setMidServerName(here);
 }
 BENCHMARK(BM_RemotePeriodsLoad)->Arg(10000)->Unit(benchmark::kMillisecond);
