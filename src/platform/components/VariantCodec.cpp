@@ -1,5 +1,8 @@
 #include "platform/components/VariantCodec.h"
 
+#include <cmath>
+#include <limits>
+
 #include "midtier.pb.h"
 #include "platform/recordset/Recordset.h"
 
@@ -112,7 +115,7 @@ Variant VariantCodec::decode(const midtier::Value& in) const {
     std::vector<ArrayBound> bounds;
     int64_t count = 1;
     for (const midtier::Bound& b : a.bounds()) {
-      if (b.upper() < b.lower() - 1) malformed(u"an array with bad bounds");
+      if (static_cast<int64_t>(b.upper()) < static_cast<int64_t>(b.lower()) - 1) malformed(u"an array with bad bounds");
       const int64_t n = static_cast<int64_t>(b.upper()) - b.lower() + 1;
       count *= n;
       // The elements are in the message: a count beyond them is malformed, never allocated.
@@ -147,7 +150,11 @@ Variant VariantCodec::decode(const midtier::Value& in) const {
       return Variant::byte(static_cast<uint8_t>(i));
     case VarType::Boolean: return Variant(i != 0);
     case VarType::Currency: return Variant::currency(i);
-    case VarType::Single: return Variant(static_cast<float>(in.real()));
+    case VarType::Single:
+      // A finite double beyond a Single's range has no Single value (infinities and NaN do).
+      if (std::isfinite(in.real()) && std::fabs(in.real()) > std::numeric_limits<float>::max())
+        malformed(u"a Single out of range");
+      return Variant(static_cast<float>(in.real()));
     case VarType::Double: return Variant(in.real());
     case VarType::Date: return Variant::date(in.real());
     case VarType::String: return Variant(fromBytes(in.text()));

@@ -103,6 +103,10 @@ TEST_F(Codec, MalformedValuesAreRefusedWithTypeMismatch) {
   EXPECT_EQ(refused(scalar(VarType::Byte, -1)), err::TypeMismatch);
   EXPECT_EQ(refused(scalar(VarType::Long, int64_t{1} << 40)), err::TypeMismatch);
   EXPECT_EQ(refused(scalar(VarType::Variant, 0)), err::TypeMismatch);
+  midtier::Value single;
+  single.set_type(static_cast<uint32_t>(VarType::Single));
+  single.set_real(1e300);
+  EXPECT_EQ(refused(single), err::TypeMismatch);
   EXPECT_EQ(refused(scalar(static_cast<VarType>(99), 0)), err::TypeMismatch);
 
   // Bounds of a billion elements with two in the message: refused before anything is sized.
