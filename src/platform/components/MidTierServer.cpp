@@ -20,6 +20,7 @@
 #include "platform/components/VariantCodec.h"
 #include "platform/helpers/Helpers.h"
 #include "platform/recordset/RecordsetAccess.h"
+#include "platform/registry/Registry.h"
 
 namespace lv8int {
 
@@ -46,6 +47,21 @@ std::string newToken() {
     for (int b = 0; b < 8; ++b) token.push_back(kHex[(r >> (4 * b)) & 0xF]);
   }
   return token;
+}
+
+// The library's objects live on one thread each and lock nothing, the registry among them. The
+// serving threads run calls side by side, so each reads the registry's hives through a registry
+// of its own (a thread that already has one, as a test's, keeps it).
+void useThreadRegistry() {
+  thread_local std::unique_ptr<Registry> own;
+  if (own) return;
+  IRegistry* earlier = IRegistry::exchangeCurrent(nullptr);
+  if (earlier) {
+    IRegistry::exchangeCurrent(earlier);
+    return;
+  }
+  own = std::make_unique<Registry>(Registry::defaultMachineHivePath(), Registry::defaultUserHivePath());
+  IRegistry::exchangeCurrent(own.get());
 }
 
 // Runs a member's work, turning whatever it throws into the reply's error: nothing a plug-in
@@ -169,6 +185,7 @@ struct MidTierServer::Impl final : midtier::MidTier::Service {
 
   grpc::Status Login(grpc::ServerContext* context, const midtier::LoginRequest* request,
                      midtier::LoginReply* reply) override {
+    useThreadRegistry();
     const String member = VariantCodec::fromBytes(request->member());
     String loginName;
     bool failed = false;
@@ -242,6 +259,7 @@ struct MidTierServer::Impl final : midtier::MidTier::Service {
   grpc::Status inSession(grpc::ServerContext* context, Work&& work) {
     std::shared_ptr<MidTierSession> session = sessionOf(*context);
     if (!session) return noSession();
+    useThreadRegistry();
     session->begin();
     {
       std::lock_guard calls(session->callMutex());
