@@ -38,6 +38,8 @@ int serveMidTier(const std::vector<std::string>& args, const char* usage) {
       options.keyFile = v;
     } else if (a == "--idle-timeout" && number(v, n) && n > 0) {
       options.idleTimeout = std::chrono::milliseconds(static_cast<int64_t>(n * 1000));
+    } else if (a == "--session-timeout" && number(v, n) && n > 0) {
+      options.sessionTimeout = std::chrono::milliseconds(static_cast<int64_t>(n * 1000));
     } else if (a == "--login-delay" && number(v, n)) {
       options.loginDelay = std::chrono::milliseconds(static_cast<int64_t>(n));
     } else {

@@ -1,7 +1,7 @@
 #pragma once
 // The middle-tier server's command line, shared by "lv8 midtier serve" and lv8-midtier:
 //   [--listen host:port] [--cert <pem> [--key <pem>]] [--idle-timeout <seconds>]
-//   [--login-delay <milliseconds>]
+//   [--session-timeout <seconds>] [--login-delay <milliseconds>]
 // It prints "listening on <host>:<port>" once it serves and runs until SIGINT or SIGTERM.
 #include <string>
 #include <vector>

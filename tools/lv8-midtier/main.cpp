@@ -7,7 +7,8 @@
 
 int main(int argc, char** argv) {
   static const char kUsage[] =
-      "usage: lv8-midtier [--listen host:port] [--cert <pem> [--key <pem>]] [--idle-timeout <s>] [--login-delay <ms>]\n";
+      "usage: lv8-midtier [--listen host:port] [--cert <pem> [--key <pem>]] [--idle-timeout <s>]\n"
+      "                   [--session-timeout <s>] [--login-delay <ms>]\n";
   try {
     return lv8tool::serveMidTier({argv + 1, argv + argc}, kUsage);
   } catch (const lv8int::AutomationError& e) {

@@ -1,5 +1,5 @@
 // lv8 midtier serve [--listen host:port] [--cert <pem> [--key <pem>]] [--idle-timeout <s>]
-//                   [--login-delay <ms>]
+//                   [--session-timeout <s>] [--login-delay <ms>]
 //     serves the middle-tier components registered on this computer (see lv8-midtier)
 // lv8 midtier ping <server>
 //     asks a middle-tier server ("host" or "host:port") how it is: its computer name, its
@@ -18,7 +18,7 @@ using lv8tool::CommandArgs;
 
 constexpr char kUsage[] =
     "usage: lv8 midtier serve [--listen host:port] [--cert <pem> [--key <pem>]] [--idle-timeout <s>] "
-    "[--login-delay <ms>]\n"
+    "[--session-timeout <s>] [--login-delay <ms>]\n"
     "       lv8 midtier ping <server>\n";
 
 int runMidTier(const CommandArgs& args) {

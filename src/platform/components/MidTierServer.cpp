@@ -128,21 +128,24 @@ struct MidTierServer::Impl final : midtier::MidTier::Service {
   }
 
   void reapIdle() {
-    std::vector<std::shared_ptr<MidTierSession>> ended;
+    std::vector<std::shared_ptr<MidTierSession>> idle;
     {
       std::lock_guard lock(mutex);
-      const auto limit = MidTierSession::Clock::now() - options.idleTimeout;
+      const auto now = MidTierSession::Clock::now();
+      const auto objectsLimit = now - options.idleTimeout;
+      const auto sessionLimit = now - std::max(options.sessionTimeout, options.idleTimeout);
       for (auto it = sessions.begin(); it != sessions.end();) {
-        if (it->second->idleSince(limit)) {
-          ended.push_back(std::move(it->second));
+        if (it->second->idleSince(sessionLimit)) {
+          idle.push_back(std::move(it->second));
           it = sessions.erase(it);
         } else {
+          if (it->second->idleSince(objectsLimit)) idle.push_back(it->second);
           ++it;
         }
       }
     }
     // Objects are let go of outside the lock: their destructors may take their time.
-    for (auto& s : ended) s->releaseAll();
+    for (auto& s : idle) s->releaseAll();
   }
 
   void runReaper() {

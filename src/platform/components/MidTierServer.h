@@ -4,8 +4,9 @@
 // runs); the login opens a session bound to the user it answered for, and every later call of
 // the session runs as that user (RemoteCaller). Nothing else is served without a session. A
 // wrong password is answered slowly, the more slowly the more often it was wrong, and counted.
-// Sessions that stay idle longer than the idle time-out (a client that went away or went
-// silent) end, and their objects are released.
+// When a session stays idle longer than the idle time-out (a client that went away or went
+// silent), its objects are released; idle longer than the session time-out, the session ends
+// and the client must log in again.
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -20,6 +21,7 @@ struct MidTierServerOptions {
   std::string certificateFile;
   std::string keyFile;
   std::chrono::milliseconds idleTimeout{std::chrono::minutes(10)};
+  std::chrono::milliseconds sessionTimeout{std::chrono::hours(12)};  // at least idleTimeout
   // The wait before a failed login is answered; doubled for each further failure of the same
   // login name, up to 8 times.
   std::chrono::milliseconds loginDelay{1000};
