@@ -6,6 +6,7 @@
 
 #include "app/CApplication.h"
 #include "app/GZRGNTUtil.h"
+#include "platform/components/RemoteCaller.h"
 #include "platform/registry/ExpandEnvironment.h"
 #include "platform/registry/IRegistry.h"
 
@@ -35,7 +36,11 @@ String databasePath() {
   return moduleFolder() + u"sample.db";
 }
 
-String currentUserID() { return GZRGNTUtil::sharedApplication()->CurrentUserID(); }
+String currentUserID() {
+  // Served by the middle-tier server, the user is the one the client's session logged in.
+  if (RemoteCaller::active()) return RemoteCaller::userID();
+  return GZRGNTUtil::sharedApplication()->CurrentUserID();
+}
 
 bool nobodyLoggedIn(StringView userID) { return userID.empty() || userID == u"-1"; }
 

@@ -8,7 +8,8 @@
 //   2. the file named by the text value "Database" of HKEY_CLASSES_ROOT\AppID\{kAppID}, the
 //      registration shared by the components (REG_EXPAND_SZ references are expanded);
 //   3. sample.db in the folder of the plug-in file itself.
-// The current user is the CurrentUserID of the calling thread's shared application object.
+// The current user is the CurrentUserID of the calling thread's shared application object or,
+// when the middle-tier server runs the call for a client, the user of the client's session.
 #include <functional>
 #include <memory>
 
@@ -32,12 +33,13 @@ inline constexpr int32_t kErrDatabaseMissing = static_cast<int32_t>(0xA0050001u)
 inline constexpr int32_t kErrDatabaseLocked = static_cast<int32_t>(0xA0050002u);
 inline constexpr int32_t kErrDatabase = static_cast<int32_t>(0xA0050003u);
 inline constexpr int32_t kErrLoginFailed = static_cast<int32_t>(0xA0050004u);
+inline constexpr int32_t kErrOtherUser = static_cast<int32_t>(0xA0050005u);
 
 // The database file the components use now (see above).
 String databasePath();
 // The folder of the plug-in file, ending with "/".
 String moduleFolder();
-// CurrentUserID of the shared application object ("-1" or empty: nobody is logged in).
+// The current user (see above; "-1" or empty: nobody is logged in).
 String currentUserID();
 bool nobodyLoggedIn(StringView userID);
 

@@ -87,6 +87,8 @@ class CApplication : public Object {
   // themselves (lv8 periods, has-right, warnings).
   void setCurrentUserID(const String& id) { currentUserID_ = id; }
   void setComputerName(const String& name) { computerName_ = name; }
+  // Tools that name the middle-tier server on their command line (lv8 periods --server).
+  void setMidServerName(const String& name) { midServerName_ = name; }
   // Source of the __CApplication events (OnLanguageChange; the library raises none).
   EventSource& events() { return events_; }
 

@@ -1,8 +1,10 @@
 // lv8 periods / has-right / warnings: what the middle tier answers for a user, to check a
 // middle-tier set-up without starting a host.
-//   lv8 periods   --user <code> [--password <p> | --password -] [--database <file>]
-//   lv8 has-right --user <code> [--password <p> | --password -] [--database <file>] <right code>
-//   lv8 warnings  --user <code> [--password <p> | --password -] [--database <file>]
+//   lv8 periods   --user <code> [--password <p> | --password -] [--database <file>] [--server <s>]
+//   lv8 has-right --user <code> [--password <p> | --password -] [--database <file>] [--server <s>] <right code>
+//   lv8 warnings  --user <code> [--password <p> | --password -] [--database <file>] [--server <s>]
+// --server names the middle-tier server ("host" or "host:port") in place of the one the
+// registration names (CApplication.MidServerName); the login then runs there.
 // The user logs in without a window: ZRMSysBase.SysLogin.CheckLogin checks the login name and
 // the stored form of the password (EncryptPWD; no --password is the empty password, "-" reads
 // it from the first line of standard input), and the user's id becomes the application's
@@ -35,9 +37,9 @@ using lv8tool::CommandArgs;
 using lv8tool::printLine;
 
 constexpr char kUsage[] =
-    "usage: lv8 periods   --user <code> [--password <p> | --password -] [--database <file>]\n"
-    "       lv8 has-right --user <code> [--password <p> | --password -] [--database <file>] <right code>\n"
-    "       lv8 warnings  --user <code> [--password <p> | --password -] [--database <file>]\n";
+    "usage: lv8 periods   --user <code> [--password <p> | --password -] [--database <file>] [--server <s>]\n"
+    "       lv8 has-right --user <code> [--password <p> | --password -] [--database <file>] [--server <s>] <right>\n"
+    "       lv8 warnings  --user <code> [--password <p> | --password -] [--database <file>] [--server <s>]\n";
 
 constexpr int kRefused = 3;
 
@@ -45,6 +47,7 @@ struct Options {
   std::optional<std::string> user;
   std::optional<std::string> password;
   std::optional<std::string> database;
+  std::optional<std::string> server;
   std::vector<std::string> positional;
 };
 
@@ -55,6 +58,7 @@ std::optional<Options> parse(const CommandArgs& args) {
                           .value("--user", o.user)
                           .value("--password", o.password)
                           .value("--database", o.database)
+                          .value("--server", o.server)
                           .parse(args, o.positional);
   if (!parsed || !o.user || o.user->empty()) return std::nullopt;
   return o;
@@ -70,6 +74,7 @@ Ref<CApplication> logIn(const Options& o) {
     if (!password.empty() && password.back() == '\r') password.pop_back();
   }
   Ref<CApplication> app = GZRGNTUtil::sharedApplication();
+  if (o.server) app->setMidServerName(fromUtf8(*o.server));
   const String code = fromUtf8(*o.user);
   Ref<Object> login = app->CreateMidObject(u"ZRMSysBase.SysLogin");
   Ref<Object> user = recordsets::fromAnswer(login->call(u"CheckLogin", {Variant(code), Variant(app->EncryptPWD(fromUtf8(password)))}));
@@ -138,7 +143,7 @@ int runWarnings(const CommandArgs& args) {
   return lv8tool::exitCode(0, kUsage);
 }
 
-const lv8tool::Command periodsReg("periods", "periods --user <code> [--password <p>] [--database <f>]  list the accounting periods",
+const lv8tool::Command periodsReg("periods", "periods --user <code> [--password <p>] [--database <f>] [--server <s>]  list the accounting periods",
                                   runPeriods);
 const lv8tool::Command hasRightReg(
     "has-right", "has-right --user <code> [--password <p>] [--database <f>] <right>  granted (0) or refused (3)",

@@ -77,9 +77,22 @@ Ref<Object> ComponentRegistry::createByClsid(StringView clsid) {
   return obj;
 }
 
+void ComponentRegistry::setRemoteCreator(RemoteCreator creator) {
+  std::lock_guard lock(mutex_);
+  remoteCreator_ = std::move(creator);
+}
+
 Ref<Object> ComponentRegistry::createOnServer(StringView progID, StringView server) {
-  if (!server.empty() && !equalsNoCase(server, helpers::computerName())) raiseError(err::RemoteServerUnavailable);
-  return create(progID);
+  if (server.empty() || equalsNoCase(server, helpers::computerName())) return create(progID);
+  RemoteCreator creator;
+  {
+    std::lock_guard lock(mutex_);
+    creator = remoteCreator_;
+  }
+  if (!creator) raiseError(err::RemoteServerUnavailable);
+  Ref<Object> obj = creator(progID, server);
+  if (!obj) raiseError(err::CannotCreateObject);
+  return obj;
 }
 
 Ref<Object> ComponentRegistry::createInProcess(StringView progID, StringView clsid) {

@@ -28,7 +28,8 @@ class ComponentRegistry {
   Ref<Object> create(StringView progID);
   Ref<Object> createByClsid(StringView clsid);
   // A new instance made on the computer `server`: this computer's name (without regard to
-  // case) or an empty name creates locally; any other server raises 462.
+  // case) or an empty name creates locally; any other server goes to the remote creator, and
+  // raises 462 when there is none.
   Ref<Object> createOnServer(StringView progID, StringView server);
   // A new instance from the factories registered in this process only (not the resolver);
   // null when there is none.
@@ -38,6 +39,9 @@ class ComponentRegistry {
   // store and its plug-ins); set by the component loader. Returns a factory or nothing.
   using Resolver = std::function<ComponentFactory(StringView progID, StringView clsid)>;
   void setResolver(Resolver resolver);
+  // Creates a class on another computer (the middle-tier client); set by the components layer.
+  using RemoteCreator = std::function<Ref<Object>(StringView progID, StringView server)>;
+  void setRemoteCreator(RemoteCreator creator);
 
  private:
   ComponentFactory lookup(StringView progID, StringView clsid);
@@ -46,6 +50,7 @@ class ComponentRegistry {
   std::unordered_map<String, ComponentFactory> byProgID_;
   std::unordered_map<String, ComponentFactory> byClsid_;
   Resolver resolver_;
+  RemoteCreator remoteCreator_;
 };
 
 // Registers a factory for the length of a scope (tests, hosts that supply components).

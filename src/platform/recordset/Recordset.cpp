@@ -1,6 +1,7 @@
 #include "platform/recordset/Recordset.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "platform/recordset/Field.h"
 #include "platform/recordset/Fields.h"
@@ -200,6 +201,16 @@ int32_t Recordset::fieldPosition(const Variant& index) const {
   }
   raiseError(rserr::ItemNotFound, kRecordsetErrorSource,
              u"Item cannot be found in the collection corresponding to the requested name or ordinal.");
+}
+
+std::vector<Variant> Recordset::record(size_t index) const {
+  if (index >= rowCount_) throw std::out_of_range("Recordset::record");
+  const Cell* cells = &blocks_[index / rowsPerBlock_][index % rowsPerBlock_ * names_.size()];
+  std::vector<Variant> values;
+  values.reserve(names_.size());
+  for (size_t f = 0; f < names_.size(); ++f)
+    values.push_back(cells[f].boxed ? boxed_[static_cast<size_t>(cells[f].num.i)] : unpack(cells[f]));
+  return values;
 }
 
 const Variant& Recordset::value(int32_t position) const {

@@ -60,6 +60,12 @@ class Recordset : public Object {
   const Variant& value(int32_t position) const;
   // Number of records held, whatever RecordCount reports.
   size_t size() const noexcept { return rowCount_; }
+  // Everything a copy elsewhere needs (the remote middle tier sends recordsets as data): the
+  // values of a record, the current one (size() is EOF) and whether RecordCount is reported.
+  std::vector<Variant> record(size_t index) const;
+  size_t position() const noexcept { return current_; }
+  void setPosition(size_t position) noexcept { current_ = position < rowCount_ ? position : rowCount_; }
+  bool reportsRecordCount() const noexcept { return reportsCount_; }
 
   static const DispatchTable* classDispatchTable();
   const DispatchTable* dispatchTable() const override { return classDispatchTable(); }
