@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <unordered_set>
 #include <vector>
 
@@ -146,11 +149,38 @@ size_t skipMarkup(string_view text, size_t i) {
   return i;
 }
 
+// The length of the run of bytes from `i` that need no look: no control character, '<' or
+// '&'. Sixteen bytes at a time where the processor allows, else eight.
+inline size_t plainRun(string_view text, size_t i) {
+  const size_t start = i, n = text.size();
+#if defined(__SSE2__)
+  const __m128i lt = _mm_set1_epi8('<'), amp = _mm_set1_epi8('&'), space = _mm_set1_epi8(0x20);
+  for (; i + 16 <= n; i += 16) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+    const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(x, space), x);  // x <= 0x20 (a space is let through below)
+    const __m128i hit = _mm_or_si128(_mm_andnot_si128(_mm_cmpeq_epi8(x, space), control),
+                                     _mm_or_si128(_mm_cmpeq_epi8(x, lt), _mm_cmpeq_epi8(x, amp)));
+    if (const int mask = _mm_movemask_epi8(hit)) return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask))) - start;
+  }
+#else
+  constexpr uint64_t ones = 0x0101010101010101ULL, high = 0x8080808080808080ULL;
+  const auto zero = [](uint64_t x) { return (x - ones) & ~x & high; };
+  for (; i + 8 <= n; i += 8) {
+    uint64_t w;
+    std::memcpy(&w, text.data() + i, 8);
+    if ((((w - ones * 0x20) & ~w & high) | zero(w ^ (ones * '<')) | zero(w ^ (ones * '&'))) != 0) break;
+  }
+#endif
+  return i - start;
+}
+
 // Raw control characters and entity references, which the parser underneath lets through.
 bool checkCharacters(string_view text, XmlParseError& error) {
   const size_t n = text.size();
   size_t i = 0;
   while (i < n) {
+    i += plainRun(text, i);
+    if (i >= n) break;
     const auto c = static_cast<unsigned char>(text[i]);
     if (c > '<') {  // the common case: nothing to look at
       ++i;
@@ -159,6 +189,10 @@ bool checkCharacters(string_view text, XmlParseError& error) {
     if (c < 0x20 && c != '\t' && c != '\n' && c != '\r')
       return fail(error, xmlerr::BadText, "An invalid character was found in text content.", text, i);
     if (c == '<') {
+      if (i + 1 < n && text[i + 1] != '!' && text[i + 1] != '?') {  // a tag
+        ++i;
+        continue;
+      }
       size_t next = skipMarkup(text, i);
       if (next == string_view::npos) break;  // unclosed: the parser reports it
       if (next != i) {
@@ -308,7 +342,58 @@ bool parseFailure(const pugi::xml_parse_result& result, string_view text, XmlPar
   }
 }
 
-// What the parser underneath accepts but a well-formed document may not hold.
+// An attribute of `element` named as one before it, or none.
+pugi::xml_attribute repeatedAttribute(const pugi::xml_node& element) {
+  pugi::xml_attribute first = element.first_attribute();
+  if (!first || !first.next_attribute()) return {};
+  int count = 0;
+  for (pugi::xml_attribute a = first; a; a = a.next_attribute()) {
+    if (++count > 16) {
+      std::unordered_set<string_view> seen;
+      for (pugi::xml_attribute b : element.attributes())
+        if (!seen.insert(b.name()).second) return b;
+      return {};
+    }
+    for (pugi::xml_attribute b = first; b != a; b = b.next_attribute()) {
+      const char *x = a.name(), *y = b.name();
+      if (*x == *y && std::strcmp(x, y) == 0) return a;
+    }
+  }
+  return {};
+}
+
+// The first element at or below `top` in document order with an attribute named twice (without
+// recursion), or none.
+pugi::xml_node firstRepeatingElement(pugi::xml_node top, pugi::xml_attribute& repeated) {
+  pugi::xml_node node = top;
+  while (node) {
+    if (node.type() == pugi::node_element) {
+      if ((repeated = repeatedAttribute(node))) return node;
+      if (pugi::xml_node child = node.first_child()) {
+        node = child;
+        continue;
+      }
+    }
+    while (node && node != top && !node.next_sibling()) node = node.parent();
+    if (!node || node == top) break;
+    node = node.next_sibling();
+  }
+  return {};
+}
+
+bool checkAttributesOf(const pugi::xml_document& doc, string_view text, XmlParseError& error) {
+  pugi::xml_attribute repeated;
+  for (pugi::xml_node n : doc.children()) {
+    if (pugi::xml_node element = firstRepeatingElement(n, repeated)) {
+      auto offset = static_cast<size_t>(std::max<ptrdiff_t>(element.offset_debug(), 0));
+      return fail(error, xmlerr::DuplicateAttribute, "Duplicate attribute '" + std::string(repeated.name()) + "'.", text,
+                  offset);
+    }
+  }
+  return true;
+}
+
+// What the parser underneath accepts but a well-formed document may not hold, at its top level.
 bool checkStructure(const pugi::xml_document& doc, string_view text, XmlParseError& error) {
   int roots = 0;
   for (pugi::xml_node n : doc.children()) {
@@ -322,41 +407,12 @@ bool checkStructure(const pugi::xml_document& doc, string_view text, XmlParseErr
     }
   }
   if (roots == 0) return fail(error, xmlerr::MissingRoot, "XML document must have a top level element.", text, text.size());
-  struct Walker : pugi::xml_tree_walker {
-    pugi::xml_node duplicate;
-    std::string name;
-    bool for_each(pugi::xml_node& node) override {
-      if (node.type() != pugi::node_element || !node.first_attribute()) return true;
-      int count = 0;
-      for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute()) {
-        if (++count > 16) return manyAttributes(node);
-        for (pugi::xml_attribute b = node.first_attribute(); b != a; b = b.next_attribute())
-          if (std::strcmp(a.name(), b.name()) == 0) return found(node, a);
-      }
-      return true;
-    }
-    bool manyAttributes(const pugi::xml_node& node) {
-      std::unordered_set<string_view> seen;
-      for (pugi::xml_attribute a : node.attributes())
-        if (!seen.insert(a.name()).second) return found(node, a);
-      return true;
-    }
-    bool found(const pugi::xml_node& node, const pugi::xml_attribute& a) {
-      duplicate = node;
-      name = a.name();
-      return false;
-    }
-  } walker;
-  if (!const_cast<pugi::xml_document&>(doc).traverse(walker) && walker.duplicate) {
-    auto offset = static_cast<size_t>(std::max<ptrdiff_t>(walker.duplicate.offset_debug(), 0));
-    return fail(error, xmlerr::DuplicateAttribute, "Duplicate attribute '" + walker.name + "'.", text, offset);
-  }
   return true;
 }
 
 }  // namespace
 
-bool parseBytes(pugi::xml_document& doc, std::string_view bytes, XmlParseError& error) {
+bool parseBytes(pugi::xml_document& doc, std::string_view bytes, XmlParseError& error, bool attributesChecked) {
   doc.reset();
   String url = std::move(error.url);
   error = XmlParseError{};
@@ -368,10 +424,26 @@ bool parseBytes(pugi::xml_document& doc, std::string_view bytes, XmlParseError& 
     // As a fragment, text outside the document element is kept, so that it can be refused.
     pugi::xml_parse_result result =
         doc.load_buffer(utf8.data(), utf8.size(), pugi::parse_default | pugi::parse_fragment, pugi::encoding_utf8);
-    ok = result ? checkStructure(doc, utf8, error) : parseFailure(result, utf8, error);
+    ok = result ? checkStructure(doc, utf8, error) && (!attributesChecked || checkAttributesOf(doc, utf8, error))
+                : parseFailure(result, utf8, error);
   }
   if (!ok) doc.reset();
   return ok;
+}
+
+bool uniqueAttributes(const pugi::xml_node& element) { return !repeatedAttribute(element); }
+
+bool uniqueAttributesBelow(const pugi::xml_node& node) {
+  pugi::xml_attribute repeated;
+  return !firstRepeatingElement(node, repeated);
+}
+
+bool checkAttributes(const pugi::xml_document& doc, std::string_view bytes, XmlParseError& error) {
+  std::string converted;
+  string_view utf8;
+  XmlParseError ignored;
+  if (!decode(bytes, converted, utf8, ignored)) return true;  // not a document parseBytes took
+  return checkAttributesOf(doc, utf8, error);
 }
 
 std::optional<std::string> readDocument(StringView path, XmlParseError& error) {

@@ -66,6 +66,33 @@ class Writer {
     out += '"';
   }
 
+  // The same for UTF-8 text as the registry read it (valid, no NUL): runs of plain bytes are
+  // copied whole.
+  void attribute(const char* name, const char* value) {
+    out += ' ';
+    out += name;
+    out += "=\"";
+    const char* run = value;
+    for (const char* p = value;; ++p) {
+      const auto c = static_cast<unsigned char>(*p);
+      if (c >= 0x20 && c != '&' && c != '<' && c != '"') continue;
+      out.append(run, static_cast<size_t>(p - run));
+      run = p + 1;
+      if (c == 0) break;
+      if (c == '&') {
+        out += "&amp;";
+      } else if (c == '<') {
+        out += "&lt;";
+      } else if (c == '"') {
+        out += "&quot;";
+      } else {
+        const char control[5] = {'&', '#', static_cast<char>('0' + c / 10), static_cast<char>('0' + c % 10), ';'};
+        out.append(control, 5);
+      }
+    }
+    out += '"';
+  }
+
   void indent(size_t depth) { out.append(depth * 2, ' '); }
 
   // Iterative, so that no depth of keys can exhaust the stack.
@@ -95,7 +122,7 @@ class Writer {
   }
 
  private:
-  static bool hasContent(const XMLRegistryKey& key) { return !key.values().empty() || !key.subKeys().empty(); }
+  static bool hasContent(const XMLRegistryKey& key) { return key.valueCount() != 0 || !key.subKeys().empty(); }
 
   void openKey(const XMLRegistryKey& key, size_t depth, bool root) {
     indent(depth);
@@ -111,15 +138,28 @@ class Writer {
       return;
     }
     out += ">\n";
-    for (const auto& value : key.values()) {
+    for (const auto& slot : key.valueSlots()) {
       indent(depth + 1);
       out += "<value";
-      attribute("name", value->name());
-      attribute("text", value->text());
+      if (slot.object) {
+        attribute("name", slot.object->name());
+        attribute("text", slot.object->text());
+      } else {
+        attribute("name", slot.name8);
+        attribute("text", slot.text8);
+      }
       out += " />\n";
     }
   }
 };
+
+// strcmp with a literal, inline: element and attribute names are compared for every value.
+template <size_t N>
+bool is(const char* text, const char (&literal)[N]) {
+  for (size_t i = 0; i < N; ++i)
+    if (text[i] != literal[i]) return false;
+  return true;
+}
 
 size_t hashOf(std::string_view bytes) { return std::hash<std::string_view>{}(bytes); }
 
@@ -131,37 +171,61 @@ const bool registered = [] {
 
 }  // namespace
 
-bool XMLRegistry::fill(const pugi::xml_document& doc) {
-  pugi::xml_node rootElement = doc.document_element();
-  if (!rootElement || std::strcmp(rootElement.name(), kRootElement) != 0) {
-    error_.reason = u"The document is not a registry.";
+bool XMLRegistry::fill(const std::shared_ptr<const pugi::xml_document>& doc, std::string_view bytes) {
+  // parseBytes left the look for attributes named twice to this walk, which sees every element
+  // anyway; on any failure the whole document is looked at so that such an attribute is
+  // reported as parseBytes would report it.
+  auto refuse = [&](const char16_t* reason) {
+    if (xml::checkAttributes(*doc, bytes, error_)) error_.reason = reason;
     return false;
-  }
+  };
+  pugi::xml_node rootElement = doc->document_element();
+  if (!rootElement || !is(rootElement.name(), kRootElement)) return refuse(u"The document is not a registry.");
+  if (!xml::uniqueAttributes(rootElement)) return refuse(u"The registry could not be read.");
   Ref<XMLRegistryKey> fresh = make<XMLRegistryKey>();
   // Breadth first without recursion, so that a deep document cannot exhaust the stack and
-  // repeated elements of one key apply in document order.
+  // repeated elements of one key apply in document order. Values stay in the document, which
+  // every key that holds some keeps.
   std::deque<std::pair<pugi::xml_node, Ref<XMLRegistryKey>>> pending{{rootElement, fresh}};
+  std::vector<XMLRegistryKey::ValueSlot> values;
   while (!pending.empty()) {
     auto [element, key] = std::move(pending.front());
     pending.pop_front();
-    if (pugi::xml_attribute d = element.attribute("default")) key->SetDefaultValue(xml::fromXml(d.value()));
-    for (pugi::xml_node child : element.children()) {
+    if (pugi::xml_attribute d = element.attribute("default")) key->loadDefault(xml::fromXml(d.value()));
+    values.clear();
+    for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling()) {
       if (child.type() != pugi::node_element) continue;
-      String name = xml::fromXml(child.attribute("name").value());
-      if (name.empty()) continue;
-      if (std::strcmp(child.name(), "value") == 0) {
-        key->loadValue(std::move(name), xml::fromXml(child.attribute("text").value()));
-      } else if (std::strcmp(child.name(), "key") == 0 && name.find(u'/') == String::npos) {
-        if (key->depth() >= XMLRegistryKey::kMaxDepth) {
-          error_.reason = u"The registry is nested too deeply.";
-          return false;
+      const char *name = "", *text = "", *first = nullptr;
+      int attributes = 0;
+      bool repeated = false;
+      for (pugi::xml_attribute a = child.first_attribute(); a; a = a.next_attribute()) {
+        const char* attribute = a.name();
+        if (++attributes == 1) {
+          first = attribute;
+        } else if (attributes == 2) {
+          repeated = *first == *attribute && std::strcmp(first, attribute) == 0;
         }
-        pending.emplace_back(child, key->addSubKey(name));
+        if (is(attribute, "name") && *name == 0)
+          name = a.value();
+        else if (is(attribute, "text") && *text == 0)
+          text = a.value();
+      }
+      if (attributes > 2) repeated = !xml::uniqueAttributes(child);
+      const char* tag = child.name();
+      const bool descend = *name != 0 && is(tag, "key") && std::strchr(name, '/') == nullptr;
+      if (!descend && child.first_child() && !xml::uniqueAttributesBelow(child)) repeated = true;
+      if (repeated) return refuse(u"The registry could not be read.");
+      if (*name == 0) continue;
+      if (is(tag, "value")) {
+        values.push_back({name, text, nullptr, 0});
+      } else if (descend) {
+        if (key->depth() >= XMLRegistryKey::kMaxDepth) return refuse(u"The registry is nested too deeply.");
+        pending.emplace_back(child, key->loadSubKey(xml::fromXml(name)));
       }
     }
+    if (!values.empty()) key->loadValues(values, doc);
   }
   root_->adopt(*fresh);
-  root_->markClean();
   return true;
 }
 
@@ -169,8 +233,8 @@ bool XMLRegistry::Load(const String& file) {
   try {
     std::optional<std::string> bytes = xml::readDocument(file, error_);
     origin_ = Origin{files::resolve(files::fromWindowsPath(file)), bytes ? std::optional(hashOf(*bytes)) : std::nullopt};
-    pugi::xml_document doc;
-    if (bytes && xml::parseBytes(doc, *bytes, error_) && fill(doc)) return true;
+    auto doc = std::make_shared<pugi::xml_document>();
+    if (bytes && xml::parseBytes(*doc, *bytes, error_, false) && fill(doc, *bytes)) return true;
   } catch (const std::exception&) {
     error_.reason = u"The registry could not be read.";
   }
@@ -180,10 +244,10 @@ bool XMLRegistry::Load(const String& file) {
 
 bool XMLRegistry::loadXml(std::string_view bytes) {
   try {
-    pugi::xml_document doc;
+    auto doc = std::make_shared<pugi::xml_document>();
     error_ = {};
     origin_.reset();
-    if (xml::parseBytes(doc, bytes, error_) && fill(doc)) return true;
+    if (xml::parseBytes(*doc, bytes, error_, false) && fill(doc, bytes)) return true;
   } catch (const std::exception&) {
     error_.reason = u"The registry could not be read.";
   }

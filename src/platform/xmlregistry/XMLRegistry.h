@@ -12,6 +12,7 @@
 //   </registry>
 // Values come before sub-keys, each in the order they were added. A document whose root
 // element is not "registry" is not a registry file.
+#include <memory>
 #include <optional>
 
 #include "platform/xml/XmlParseError.h"
@@ -60,7 +61,7 @@ class XMLRegistry : public Object {
   const DispatchTable* dispatchTable() const override;
 
  private:
-  bool fill(const pugi::xml_document& doc);
+  bool fill(const std::shared_ptr<const pugi::xml_document>& doc, std::string_view bytes);
 
   Ref<XMLRegistryKey> root_;
   xml::XmlParseError error_;
