@@ -161,7 +161,33 @@ bool is(const char* text, const char (&literal)[N]) {
   return true;
 }
 
-size_t hashOf(std::string_view bytes) { return std::hash<std::string_view>{}(bytes); }
+// A hash of a file's bytes, to tell whether another process has written the file: four
+// independent lanes of multiply and mix, so that a large file hashes at about memory speed
+// (each step is a bijection of the lane's state, so one changed block always changes it).
+size_t hashOf(std::string_view bytes) {
+  const auto mix = [](uint64_t h, uint64_t v) {
+    h = (h ^ v) * 0xFF51AFD7ED558CCDULL;
+    return h ^ (h >> 32);
+  };
+  const auto word = [&](size_t at) {
+    uint64_t v;
+    std::memcpy(&v, bytes.data() + at, 8);
+    return v;
+  };
+  uint64_t lane[4] = {0x9E3779B97F4A7C15ULL, 0xC2B2AE3D27D4EB4FULL, 0x165667B19E3779F9ULL, 0x27D4EB2F165667C5ULL};
+  const size_t n = bytes.size();
+  size_t i = 0;
+  for (; i + 32 <= n; i += 32)
+    for (size_t l = 0; l < 4; ++l) lane[l] = mix(lane[l], word(i + 8 * l));
+  uint64_t h = n;
+  for (uint64_t l : lane) h = mix(h, l);
+  for (; i + 8 <= n; i += 8) h = mix(h, word(i));
+  uint64_t rest = 0;
+  if (n > i) std::memcpy(&rest, bytes.data() + i, n - i);
+  h = mix(h, rest ^ (n - i));
+  h = (h ^ (h >> 33)) * 0xC4CEB9FE1A85EC53ULL;
+  return static_cast<size_t>(h ^ (h >> 33));
+}
 
 const bool registered = [] {
   ComponentRegistry::instance().registerClass(u"XMLRegistryLib.XMLRegistry", u"",
@@ -193,13 +219,18 @@ bool XMLRegistry::fill(const std::shared_ptr<const pugi::xml_document>& doc, std
     pending.pop_front();
     if (pugi::xml_attribute d = element.attribute("default")) key->loadDefault(xml::fromXml(d.value()));
     values.clear();
-    for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling()) {
-      if (child.type() != pugi::node_element) continue;
+    // No node is of type null and no attribute has an empty name: the ends of the lists are
+    // told from those without one more call each (there are a few calls per value).
+    for (pugi::xml_node child = element.first_child();; child = child.next_sibling()) {
+      const pugi::xml_node_type type = child.type();
+      if (type == pugi::node_null) break;
+      if (type != pugi::node_element) continue;
       const char *name = "", *text = "", *first = nullptr;
       int attributes = 0;
       bool repeated = false;
-      for (pugi::xml_attribute a = child.first_attribute(); a; a = a.next_attribute()) {
+      for (pugi::xml_attribute a = child.first_attribute();; a = a.next_attribute()) {
         const char* attribute = a.name();
+        if (*attribute == 0) break;
         if (++attributes == 1) {
           first = attribute;
         } else if (attributes == 2) {
