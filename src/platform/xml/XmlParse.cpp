@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -452,18 +453,20 @@ bool checkAttributes(const pugi::xml_document& doc, std::string_view bytes, XmlP
   return checkAttributesOf(doc, utf8, error);
 }
 
-std::optional<std::string> readDocument(StringView path, XmlParseError& error) {
+std::optional<std::string> readDocument(StringView path, XmlParseError& error, String* resolved) {
   error = XmlParseError{};
   const String file = files::fromWindowsPath(path);
   error.url = file;
-  std::optional<std::string> bytes = files::readFile(file);
-  if (!bytes) {
-    if (files::fileExists(file) || files::folderExists(file))
+  files::FileContent content = files::readFileResolved(file);
+  if (!content.bytes) {
+    // Nothing there needs no further look (a store not made yet is the common case).
+    if (content.error != ENOENT && (files::fileExists(file) || files::folderExists(file)))
       fail(error, xmlerr::AccessDenied, "Access is denied.");
     else
       fail(error, xmlerr::FileNotFound, "The system cannot locate the object specified.");
   }
-  return bytes;
+  if (resolved) *resolved = std::move(content.path);
+  return std::move(content.bytes);
 }
 
 bool parseFile(pugi::xml_document& doc, StringView path, XmlParseError& error) {

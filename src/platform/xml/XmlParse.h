@@ -32,8 +32,9 @@ bool uniqueAttributesBelow(const pugi::xml_node& node);
 bool checkAttributes(const pugi::xml_document& doc, std::string_view bytes, XmlParseError& error);
 
 // Reads the bytes of a document file; nothing, with `error` filled as parseFile does, when it
-// cannot be read.
-std::optional<std::string> readDocument(StringView path, XmlParseError& error);
+// cannot be read. `resolved`, when given, receives the path read or looked for (as
+// files::resolve gives it).
+std::optional<std::string> readDocument(StringView path, XmlParseError& error, String* resolved = nullptr);
 
 // Reads the file (path resolved as files::resolve does, backslashes taken as separators) and
 // parses it. A missing file gives xmlerr::FileNotFound.

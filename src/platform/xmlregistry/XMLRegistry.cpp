@@ -262,8 +262,9 @@ bool XMLRegistry::fill(const std::shared_ptr<const pugi::xml_document>& doc, std
 
 bool XMLRegistry::Load(const String& file) {
   try {
-    std::optional<std::string> bytes = xml::readDocument(file, error_);
-    origin_ = Origin{files::resolve(files::fromWindowsPath(file)), bytes ? std::optional(hashOf(*bytes)) : std::nullopt};
+    String resolved;
+    std::optional<std::string> bytes = xml::readDocument(file, error_, &resolved);
+    origin_ = Origin{std::move(resolved), bytes ? std::optional(hashOf(*bytes)) : std::nullopt};
     auto doc = std::make_shared<pugi::xml_document>();
     if (bytes && xml::parseBytes(*doc, *bytes, error_, false) && fill(doc, *bytes)) return true;
   } catch (const std::exception&) {
