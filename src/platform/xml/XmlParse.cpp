@@ -419,7 +419,11 @@ bool checkStructure(const pugi::xml_document& doc, string_view text, XmlParseErr
 
 }  // namespace
 
-bool parseBytes(pugi::xml_document& doc, std::string_view bytes, XmlParseError& error, bool attributesChecked) {
+namespace {
+
+// parseBytes; with `mutableBytes` (the same bytes, writable), UTF-8 is parsed where it lies.
+bool parse(pugi::xml_document& doc, std::string_view bytes, char* mutableBytes, XmlParseError& error,
+           bool attributesChecked) {
   doc.reset();
   String url = std::move(error.url);
   error = XmlParseError{};
@@ -429,13 +433,26 @@ bool parseBytes(pugi::xml_document& doc, std::string_view bytes, XmlParseError& 
   bool ok = decode(bytes, converted, utf8, error) && checkCharacters(utf8, error);
   if (ok) {
     // As a fragment, text outside the document element is kept, so that it can be refused.
+    constexpr unsigned kOptions = pugi::parse_default | pugi::parse_fragment;
     pugi::xml_parse_result result =
-        doc.load_buffer(utf8.data(), utf8.size(), pugi::parse_default | pugi::parse_fragment, pugi::encoding_utf8);
+        mutableBytes && converted.empty()
+            ? doc.load_buffer_inplace(mutableBytes + (utf8.data() - bytes.data()), utf8.size(), kOptions, pugi::encoding_utf8)
+            : doc.load_buffer(utf8.data(), utf8.size(), kOptions, pugi::encoding_utf8);
     ok = result ? checkStructure(doc, utf8, error) && (!attributesChecked || checkAttributesOf(doc, utf8, error))
                 : parseFailure(result, utf8, error);
   }
   if (!ok) doc.reset();
   return ok;
+}
+
+}  // namespace
+
+bool parseBytes(pugi::xml_document& doc, std::string_view bytes, XmlParseError& error, bool attributesChecked) {
+  return parse(doc, bytes, nullptr, error, attributesChecked);
+}
+
+bool parseInPlace(pugi::xml_document& doc, std::string& bytes, XmlParseError& error, bool attributesChecked) {
+  return parse(doc, bytes, bytes.data(), error, attributesChecked);
 }
 
 bool uniqueAttributes(const pugi::xml_node& element) { return !repeatedAttribute(element); }

@@ -22,6 +22,12 @@ namespace lv8int::xml {
 // caller that walks every element anyway and checks them itself (see below).
 bool parseBytes(pugi::xml_document& doc, std::string_view bytes, XmlParseError& error, bool attributesChecked = true);
 
+// parseBytes over `bytes` themselves where they are UTF-8 (no copy of a large document): the
+// document then points into them, so they must outlive it, and the parser changes them. After a
+// failure the description of its place may be wrong: parse an intact copy with parseBytes to
+// learn where it is.
+bool parseInPlace(pugi::xml_document& doc, std::string& bytes, XmlParseError& error, bool attributesChecked = true);
+
 // Whether `element` has no two attributes of one name, and the same for every element at or
 // below `node`.
 bool uniqueAttributes(const pugi::xml_node& element);

@@ -197,7 +197,13 @@ const bool registered = [] {
 
 }  // namespace
 
-bool XMLRegistry::fill(const std::shared_ptr<const pugi::xml_document>& doc, std::string_view bytes) {
+struct XMLRegistry::Source {
+  std::string bytes;
+  pugi::xml_document doc;
+};
+
+bool XMLRegistry::fill(const std::shared_ptr<const Source>& source, std::string_view bytes) {
+  const pugi::xml_document* doc = &source->doc;
   // parseBytes left the look for attributes named twice to this walk, which sees every element
   // anyway; on any failure the whole document is looked at so that such an attribute is
   // reported as parseBytes would report it.
@@ -254,21 +260,36 @@ bool XMLRegistry::fill(const std::shared_ptr<const pugi::xml_document>& doc, std
         pending.emplace_back(child, key->loadSubKey(xml::fromXml(name)));
       }
     }
-    if (!values.empty()) key->loadValues(values, doc);
+    if (!values.empty()) key->loadValues(values, source);
   }
   root_->adopt(*fresh);
   return true;
 }
 
 bool XMLRegistry::Load(const String& file) {
-  try {
-    String resolved;
-    std::optional<std::string> bytes = xml::readDocument(file, error_, &resolved);
-    origin_ = Origin{std::move(resolved), bytes ? std::optional(hashOf(*bytes)) : std::nullopt};
-    auto doc = std::make_shared<pugi::xml_document>();
-    if (bytes && xml::parseBytes(*doc, *bytes, error_, false) && fill(doc, *bytes)) return true;
-  } catch (const std::exception&) {
-    error_.reason = u"The registry could not be read.";
+  // The file's bytes are parsed where they lie and the values point into them. A file that
+  // fails is read again and parsed from an intact copy: the parser has changed the bytes, and
+  // the description of the failure needs them as they were.
+  for (const bool inPlace : {true, false}) {
+    try {
+      String resolved;
+      std::optional<std::string> bytes = xml::readDocument(file, error_, &resolved);
+      origin_ = Origin{std::move(resolved), bytes ? std::optional(hashOf(*bytes)) : std::nullopt};
+      if (!bytes) break;
+      sizeHint_ = bytes->size();
+      auto source = std::make_shared<Source>();
+      if (inPlace) {
+        source->bytes = std::move(*bytes);
+        if (xml::parseInPlace(source->doc, source->bytes, error_, false) && fill(source, source->bytes)) return true;
+      } else if (xml::parseBytes(source->doc, *bytes, error_, false) && fill(source, *bytes)) {
+        return true;
+      } else {
+        break;
+      }
+    } catch (const std::exception&) {
+      error_.reason = u"The registry could not be read.";
+      break;
+    }
   }
   root_->clear();
   return false;
@@ -276,10 +297,11 @@ bool XMLRegistry::Load(const String& file) {
 
 bool XMLRegistry::loadXml(std::string_view bytes) {
   try {
-    auto doc = std::make_shared<pugi::xml_document>();
+    auto source = std::make_shared<Source>();
     error_ = {};
     origin_.reset();
-    if (xml::parseBytes(*doc, bytes, error_, false) && fill(doc, bytes)) return true;
+    sizeHint_ = bytes.size();
+    if (xml::parseBytes(source->doc, bytes, error_, false) && fill(source, bytes)) return true;
   } catch (const std::exception&) {
     error_.reason = u"The registry could not be read.";
   }
@@ -289,8 +311,12 @@ bool XMLRegistry::loadXml(std::string_view bytes) {
 
 std::string XMLRegistry::toXml() const {
   Writer writer;
+  // About the size of the document read or written last: a large store is not copied over and
+  // over as the text grows.
+  writer.out.reserve(sizeHint_ + sizeHint_ / 8 + 256);
   writer.out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
   writer.keyTree(*root_);
+  sizeHint_ = writer.out.size();
   return std::move(writer.out);
 }
 

@@ -61,11 +61,15 @@ class XMLRegistry : public Object {
   const DispatchTable* dispatchTable() const override;
 
  private:
-  bool fill(const std::shared_ptr<const pugi::xml_document>& doc, std::string_view bytes);
+  // A parsed document (with the bytes it points into when it was parsed where it lay), which
+  // loaded keys keep.
+  struct Source;
+  bool fill(const std::shared_ptr<const Source>& source, std::string_view bytes);
 
   Ref<XMLRegistryKey> root_;
   xml::XmlParseError error_;
   std::optional<Origin> origin_;
+  mutable size_t sizeHint_ = 0;  // of the document last read or written
 };
 
 }  // namespace lv8int
