@@ -77,9 +77,10 @@ std::string declaredEncoding(string_view bytes) {
   return lower(decl.substr(at, close - at));
 }
 
-// The document as UTF-8: `bytes` itself less a byte-order mark, or `converted` from another
-// character set.
-bool decode(string_view bytes, std::string& converted, string_view& utf8, XmlParseError& error) {
+// The document as UTF-8: `bytes` itself less a byte-order mark (`unchecked`: not yet known to
+// be valid UTF-8), or `converted` from another character set.
+bool decode(string_view bytes, std::string& converted, string_view& utf8, bool& unchecked, XmlParseError& error) {
+  unchecked = false;
   auto b = [&](size_t i) { return i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0x100u; };
   if (b(0) == 0xEF && b(1) == 0xBB && b(2) == 0xBF) {
     bytes.remove_prefix(3);
@@ -106,10 +107,8 @@ bool decode(string_view bytes, std::string& converted, string_view& utf8, XmlPar
       return true;
     }
   }
-  size_t bad = codepage::firstInvalidUtf8(bytes);
-  if (bad != string_view::npos)
-    return fail(error, xmlerr::BadText, "An invalid character was found in text content.", bytes, bad);
   utf8 = bytes;
+  unchecked = true;  // whether it is UTF-8 at all is checked with the characters
   return true;
 }
 
@@ -151,9 +150,10 @@ size_t skipMarkup(string_view text, size_t i) {
 }
 
 // The length of the run of bytes from `i` that need no look: no control character other than
-// tab, line feed and carriage return, no '&', no "<!" or "<?" (it may stop early, never late).
-// Sixteen bytes at a time where the processor allows, else eight.
-inline size_t plainRun(string_view text, size_t i) {
+// tab, line feed and carriage return, no '&', no "<!" or "<?", and with `stopAtHigh` no byte
+// above 0x7F (it may stop early, never late). Sixteen bytes at a time where the processor
+// allows, else eight.
+inline size_t plainRun(string_view text, size_t i, bool stopAtHigh) {
   const size_t start = i, n = text.size();
 #if defined(__SSE2__)
   const __m128i lt = _mm_set1_epi8('<'), amp = _mm_set1_epi8('&'), bang = _mm_set1_epi8('!'),
@@ -166,7 +166,8 @@ inline size_t plainRun(string_view text, size_t i) {
     const __m128i allowed = _mm_or_si128(_mm_cmpeq_epi8(x, tab), _mm_or_si128(_mm_cmpeq_epi8(x, lf), _mm_cmpeq_epi8(x, cr)));
     const __m128i markup = _mm_and_si128(_mm_cmpeq_epi8(x, lt),
                                          _mm_or_si128(_mm_cmpeq_epi8(next, bang), _mm_cmpeq_epi8(next, question)));
-    const __m128i hit = _mm_or_si128(_mm_andnot_si128(allowed, control), _mm_or_si128(markup, _mm_cmpeq_epi8(x, amp)));
+    const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_andnot_si128(allowed, control), stopAtHigh ? x : _mm_setzero_si128()),
+                                     _mm_or_si128(markup, _mm_cmpeq_epi8(x, amp)));
     if (const int mask = _mm_movemask_epi8(hit)) return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask))) - start;
   }
 #else
@@ -175,26 +176,49 @@ inline size_t plainRun(string_view text, size_t i) {
   for (; i + 8 <= n; i += 8) {
     uint64_t w;
     std::memcpy(&w, text.data() + i, 8);
-    if ((((w - ones * 0x20) & ~w & high) | zero(w ^ (ones * '<')) | zero(w ^ (ones * '&'))) != 0) break;
+    if ((((w - ones * 0x20) & ~w & high) | zero(w ^ (ones * '<')) | zero(w ^ (ones * '&')) | (stopAtHigh ? w & high : 0)) != 0)
+      break;
   }
 #endif
   return i - start;
 }
 
-// Raw control characters and entity references, which the parser underneath lets through.
-bool checkCharacters(string_view text, XmlParseError& error) {
+// Raw control characters and entity references, which the parser underneath lets through,
+// and with `utf8Unchecked` bytes that are not UTF-8, in the same pass. Bytes that are not UTF-8
+// are reported before anything else, wherever they are.
+bool checkCharacters(string_view text, bool utf8Unchecked, XmlParseError& error) {
   const size_t n = text.size();
+  constexpr char kBadText[] = "An invalid character was found in text content.";
+  // Bytes not UTF-8 at or after `at` (where a character is known to start), if any.
+  const auto notUtf8 = [&](size_t at, size_t end) {
+    if (!utf8Unchecked) return string_view::npos;
+    const size_t bad = codepage::firstInvalidUtf8(text.substr(at, end - at));
+    return bad == string_view::npos ? bad : at + bad;
+  };
+  // Everything before `at` has been looked at.
+  const auto refuse = [&](int32_t code, const std::string& message, size_t at) {
+    const size_t bad = notUtf8(at, n);
+    return bad != string_view::npos ? fail(error, xmlerr::BadText, kBadText, text, bad) : fail(error, code, message, text, at);
+  };
   size_t i = 0;
   while (i < n) {
-    i += plainRun(text, i);
+    i += plainRun(text, i, utf8Unchecked);
     if (i >= n) break;
     const auto c = static_cast<unsigned char>(text[i]);
+    if (c >= 0x80 && utf8Unchecked) {
+      // A run of such bytes holds whole characters: ASCII ends any of them.
+      size_t end = i;
+      while (end < n && static_cast<unsigned char>(text[end]) >= 0x80) ++end;
+      const size_t bad = notUtf8(i, end);
+      if (bad != string_view::npos) return fail(error, xmlerr::BadText, kBadText, text, bad);
+      i = end;
+      continue;
+    }
     if (c > '<') {  // the common case: nothing to look at
       ++i;
       continue;
     }
-    if (c < 0x20 && c != '\t' && c != '\n' && c != '\r')
-      return fail(error, xmlerr::BadText, "An invalid character was found in text content.", text, i);
+    if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') return refuse(xmlerr::BadText, kBadText, i);
     if (c == '<') {
       if (i + 1 < n && text[i + 1] != '!' && text[i + 1] != '?') {  // a tag
         ++i;
@@ -203,11 +227,12 @@ bool checkCharacters(string_view text, XmlParseError& error) {
       size_t next = skipMarkup(text, i);
       if (next == string_view::npos) break;  // unclosed: the parser reports it
       if (next != i) {
-        // Skipped markup may hold no control characters either.
+        // Skipped markup may hold no control characters either, and only UTF-8.
+        const size_t bad = notUtf8(i, next);
+        if (bad != string_view::npos) return fail(error, xmlerr::BadText, kBadText, text, bad);
         for (size_t k = i; k < next; ++k) {
           auto m = static_cast<unsigned char>(text[k]);
-          if (m < 0x20 && m != '\t' && m != '\n' && m != '\r')
-            return fail(error, xmlerr::BadText, "An invalid character was found in text content.", text, k);
+          if (m < 0x20 && m != '\t' && m != '\n' && m != '\r') return refuse(xmlerr::BadText, kBadText, k);
         }
         i = next;
       } else {
@@ -236,24 +261,26 @@ bool checkCharacters(string_view text, XmlParseError& error) {
         if (v < 0) ok = false;
         value = value * (hex ? 16 : 10) + static_cast<uint32_t>(v);
       }
-      if (!ok || !isXmlChar(value))
-        return fail(error, xmlerr::BadCharacterReference, "Invalid character reference.", text, i);
+      if (!ok || !isXmlChar(value)) return refuse(xmlerr::BadCharacterReference, "Invalid character reference.", i);
     } else {
       bool name = !ref.empty() && ref.size() < 64 &&
                   std::all_of(ref.begin(), ref.end(), [](char c) {
                     return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || c == '.' ||
                            static_cast<unsigned char>(c) >= 0x80;
                   });
-      if (!name) return fail(error, xmlerr::BadName, "A name was started with an invalid character.", text, i + 1);
+      if (!name) return refuse(xmlerr::BadName, "A name was started with an invalid character.", i + 1);
       if (ref != "amp" && ref != "lt" && ref != "gt" && ref != "quot" && ref != "apos")
-        return fail(error, xmlerr::UndefinedEntity, "Reference to undefined entity '" + std::string(ref) + "'.", text, i);
+        return refuse(xmlerr::UndefinedEntity, "Reference to undefined entity '" + std::string(ref) + "'.", i);
     }
-    i = semi + 1;
+    i = semi + 1;  // a reference that is not refused is ASCII
   }
-  for (; i < n; ++i) {  // after markup that is not closed
+  if (i < n) {  // after markup that is not closed
+    const size_t bad = notUtf8(i, n);
+    if (bad != string_view::npos) return fail(error, xmlerr::BadText, kBadText, text, bad);
+  }
+  for (; i < n; ++i) {
     auto c = static_cast<unsigned char>(text[i]);
-    if (c < 0x20 && c != '\t' && c != '\n' && c != '\r')
-      return fail(error, xmlerr::BadText, "An invalid character was found in text content.", text, i);
+    if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') return fail(error, xmlerr::BadText, kBadText, text, i);
   }
   return true;
 }
@@ -430,7 +457,8 @@ bool parse(pugi::xml_document& doc, std::string_view bytes, char* mutableBytes, 
   error.url = std::move(url);
   std::string converted;
   string_view utf8;
-  bool ok = decode(bytes, converted, utf8, error) && checkCharacters(utf8, error);
+  bool unchecked = false;
+  bool ok = decode(bytes, converted, utf8, unchecked, error) && checkCharacters(utf8, unchecked, error);
   if (ok) {
     // As a fragment, text outside the document element is kept, so that it can be refused.
     constexpr unsigned kOptions = pugi::parse_default | pugi::parse_fragment;
@@ -466,7 +494,8 @@ bool checkAttributes(const pugi::xml_document& doc, std::string_view bytes, XmlP
   std::string converted;
   string_view utf8;
   XmlParseError ignored;
-  if (!decode(bytes, converted, utf8, ignored)) return true;  // not a document parseBytes took
+  bool unchecked = false;
+  if (!decode(bytes, converted, utf8, unchecked, ignored)) return true;  // not a document parseBytes took
   return checkAttributesOf(doc, utf8, error);
 }
 

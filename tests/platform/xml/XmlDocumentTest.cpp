@@ -31,6 +31,11 @@ TEST(XmlParseErrors, CodeReasonAndPlace) {
       {"<a>&#0;</a>", xmlerr::BadCharacterReference, "Invalid character reference.", 1, 4},
       {"<a>\x01</a>", xmlerr::BadText, "An invalid character was found in text content.", 1, 4},
       {"<a>\n\xe4\xb8\xad\xd6</a>", xmlerr::BadText, "An invalid character", 2, 2},
+      // Bytes that are not UTF-8 are reported first, wherever they are.
+      {"<a>\x01 \xff</a>", xmlerr::BadText, "An invalid character", 1, 6},
+      {"<a>&nbsp;\xff</a>", xmlerr::BadText, "An invalid character", 1, 10},
+      {"<a><!-- \x02 \xff --></a>", xmlerr::BadText, "An invalid character", 1, 11},
+      {"<a><!-- \xff", xmlerr::BadText, "An invalid character", 1, 9},
       {"<a x=1/>", xmlerr::BadAttribute, "Incorrect attribute syntax.", 1, 6},
       {"<a><!-- x </a>", xmlerr::BadComment, "Incorrect syntax was used in a comment.", 1, 14},
       {"<?xml version='1.0' encoding='no-such'?><a/>", xmlerr::UnsupportedEncoding, "System does not support", 1, 21},
