@@ -29,24 +29,14 @@ class Writer {
   // characters (as two-digit references). Half of a surrogate pair, which the keys refuse, would
   // become U+FFFD.
   void attribute(const char* name, StringView value) {
-    out += ' ';
-    out += name;
-    out += "=\"";
+    start(name);
     for (size_t i = 0; i < value.size(); ++i) {
       const uint32_t c = value[i];
       if (c < 0x80) {
-        if (c >= 0x20 && c != '&' && c != '<' && c != '"') {
+        if (plain(c))
           out += static_cast<char>(c);
-        } else if (c == '&') {
-          out += "&amp;";
-        } else if (c == '<') {
-          out += "&lt;";
-        } else if (c == '"') {
-          out += "&quot;";
-        } else {
-          const char control[5] = {'&', '#', static_cast<char>('0' + c / 10), static_cast<char>('0' + c % 10), ';'};
-          out.append(control, 5);
-        }
+        else
+          escape(c);
       } else if (c < 0x800) {
         out += static_cast<char>(0xC0 | (c >> 6));
         out += static_cast<char>(0x80 | (c & 0x3F));
@@ -69,31 +59,42 @@ class Writer {
   // The same for UTF-8 text as the registry read it (valid, no NUL): runs of plain bytes are
   // copied whole.
   void attribute(const char* name, const char* value) {
-    out += ' ';
-    out += name;
-    out += "=\"";
+    start(name);
     const char* run = value;
     for (const char* p = value;; ++p) {
       const auto c = static_cast<unsigned char>(*p);
-      if (c >= 0x20 && c != '&' && c != '<' && c != '"') continue;
+      if (plain(c)) continue;
       out.append(run, static_cast<size_t>(p - run));
       run = p + 1;
       if (c == 0) break;
-      if (c == '&') {
-        out += "&amp;";
-      } else if (c == '<') {
-        out += "&lt;";
-      } else if (c == '"') {
-        out += "&quot;";
-      } else {
-        const char control[5] = {'&', '#', static_cast<char>('0' + c / 10), static_cast<char>('0' + c % 10), ';'};
-        out.append(control, 5);
-      }
+      escape(c);
     }
     out += '"';
   }
 
   void indent(size_t depth) { out.append(depth * 2, ' '); }
+
+ private:
+  void start(const char* name) {
+    out += ' ';
+    out += name;
+    out += "=\"";
+  }
+  static bool plain(uint32_t c) { return c >= 0x20 && c != '&' && c != '<' && c != '"'; }
+  void escape(uint32_t c) {
+    if (c == '&') {
+      out += "&amp;";
+    } else if (c == '<') {
+      out += "&lt;";
+    } else if (c == '"') {
+      out += "&quot;";
+    } else {
+      const char control[5] = {'&', '#', static_cast<char>('0' + c / 10), static_cast<char>('0' + c % 10), ';'};
+      out.append(control, 5);
+    }
+  }
+
+ public:
 
   // Iterative, so that no depth of keys can exhaust the stack.
   void keyTree(const XMLRegistryKey& root) {
