@@ -266,8 +266,8 @@ void XMLRegistryKey::absorb(XMLRegistryKey& disk) {
       }
       values.push_back(slots_[mine]);
     } else if (!withName(there, [&](StringView name) { return removedValues_.count(name) > 0; })) {
-      disk.materialise(d);  // the disk's document is not kept
-      values.push_back(there);
+      ValueSlot taken{nullptr, nullptr, disk.materialise(d), there.hash};  // the disk's document is not kept
+      values.push_back(std::move(taken));
     }
   }
   for (size_t i = 0; i < slots_.size(); ++i)  // the others are not in the file any more: another process removed them
