@@ -206,9 +206,10 @@ bool checkCharacters(string_view text, bool utf8Unchecked, XmlParseError& error)
     if (i >= n) break;
     const auto c = static_cast<unsigned char>(text[i]);
     if (c >= 0x80 && utf8Unchecked) {
-      // A run of such bytes holds whole characters: ASCII ends any of them.
-      size_t end = i;
-      while (end < n && static_cast<unsigned char>(text[end]) >= 0x80) ++end;
+      // Up to the next byte that needs a look (ASCII, so it ends any character before it),
+      // in one go.
+      size_t end = i + plainRun(text, i, false);
+      while (end < n && static_cast<unsigned char>(text[end]) >= 0x80) ++end;  // near the end it may not move
       const size_t bad = notUtf8(i, end);
       if (bad != string_view::npos) return fail(error, xmlerr::BadText, kBadText, text, bad);
       i = end;
@@ -464,7 +465,10 @@ bool parse(pugi::xml_document& doc, std::string_view bytes, char* mutableBytes, 
     constexpr unsigned kOptions = pugi::parse_default | pugi::parse_fragment;
     pugi::xml_parse_result result =
         mutableBytes && converted.empty()
-            ? doc.load_buffer_inplace(mutableBytes + (utf8.data() - bytes.data()), utf8.size(), kOptions, pugi::encoding_utf8)
+            // With the string's terminating NUL, as the parser's own copy has one: without it the
+            // parser would take the last byte as its end mark, and lose a last character of text.
+            ? doc.load_buffer_inplace(mutableBytes + (utf8.data() - bytes.data()), utf8.size() + 1, kOptions,
+                                      pugi::encoding_utf8)
             : doc.load_buffer(utf8.data(), utf8.size(), kOptions, pugi::encoding_utf8);
     ok = result ? checkStructure(doc, utf8, error) && (!attributesChecked || checkAttributesOf(doc, utf8, error))
                 : parseFailure(result, utf8, error);

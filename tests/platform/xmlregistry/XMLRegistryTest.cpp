@@ -231,6 +231,9 @@ TEST(XMLRegistry, AFailedLoadIsDescribedFromTheFilesOwnText) {
       // Not a registry, and an attribute named twice below: the attribute counts.
       {"<config>\n<a x='1'\n x='2'/></config>", xml::xmlerr::DuplicateAttribute, 2, 2},
       {"<config a=\"\n\"/>", 0, 0, 0},
+      // Text after the registry, up to the file's last byte.
+      {"<registry/>p", xml::xmlerr::InvalidAtTopLevel, 1, 12},
+      {"<registry/><!-- c -->\nx", xml::xmlerr::InvalidAtTopLevel, 2, 1},
       {"<registry>\n<value name=\"a\" text=\"\x01\"/></registry>", xml::xmlerr::BadText, 2, 23},
   };
   TempFolder tmp;
