@@ -8,6 +8,8 @@
 
 #include <time.h>
 
+#include <utility>
+
 namespace lv8bench {
 
 inline double cpuNs() {
@@ -16,14 +18,16 @@ inline double cpuNs() {
   return static_cast<double>(ts.tv_sec) * 1e9 + static_cast<double>(ts.tv_nsec);
 }
 
-template <class Ours, class Raw>
-void sideBySide(benchmark::State& state, int batch, Ours&& ours, Raw&& raw) {
+// Runs both sides `batch` times each per iteration, alternating which goes first, on the clock
+// `now` (nanoseconds); returns the total time of each.
+template <class Clock, class Ours, class Raw>
+std::pair<double, double> interleaved(benchmark::State& state, int batch, Clock now, Ours&& ours, Raw&& raw) {
   double oursNs = 0, rawNs = 0;
   bool oursFirst = true;
-  auto timed = [batch](auto& f) {
-    const double t0 = cpuNs();
+  auto timed = [batch, now](auto& f) {
+    const double t0 = now();
     for (int i = 0; i < batch; ++i) f();
-    return cpuNs() - t0;
+    return now() - t0;
   };
   for (auto _ : state) {
     if (oursFirst) {
@@ -35,6 +39,12 @@ void sideBySide(benchmark::State& state, int batch, Ours&& ours, Raw&& raw) {
     }
     oursFirst = !oursFirst;
   }
+  return {oursNs, rawNs};
+}
+
+template <class Ours, class Raw>
+void sideBySide(benchmark::State& state, int batch, Ours&& ours, Raw&& raw) {
+  const auto [oursNs, rawNs] = interleaved(state, batch, cpuNs, ours, raw);
   const double n = static_cast<double>(state.iterations()) * batch;
   state.counters["ours_ns"] = oursNs / n;
   state.counters["raw_ns"] = rawNs / n;

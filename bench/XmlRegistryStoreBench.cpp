@@ -19,6 +19,7 @@
 #include <sstream>
 #include <string>
 
+#include "SideBySide.h"
 #include "platform/xmlregistry/XMLRegistry.h"
 
 // Every allocation of the process (the library's, pugixml's) is counted while StoreMemory
@@ -59,12 +60,6 @@ const bool pugiCounted = [] {
   return true;
 }();
 
-double cpuNs() {
-  timespec ts;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-  return static_cast<double>(ts.tv_sec) * 1e9 + static_cast<double>(ts.tv_nsec);
-}
-
 double wallNs() {
   return static_cast<double>(std::chrono::duration_cast<std::chrono::nanoseconds>(
                                  std::chrono::steady_clock::now().time_since_epoch())
@@ -77,24 +72,7 @@ double wallNs() {
 // machine skews neither side.
 template <class S, class A>
 void paired(benchmark::State& state, bool wall, S&& subject, A&& anchor) {
-  auto now = wall ? wallNs : cpuNs;
-  double subjectNs = 0, anchorNs = 0;
-  bool subjectFirst = true;
-  const auto timed = [&](auto& f) {
-    const double t0 = now();
-    f();
-    return now() - t0;
-  };
-  for (auto _ : state) {
-    if (subjectFirst) {
-      subjectNs += timed(subject);
-      anchorNs += timed(anchor);
-    } else {
-      anchorNs += timed(anchor);
-      subjectNs += timed(subject);
-    }
-    subjectFirst = !subjectFirst;
-  }
+  const auto [subjectNs, anchorNs] = lv8bench::interleaved(state, 1, wall ? wallNs : lv8bench::cpuNs, subject, anchor);
   const auto n = static_cast<double>(state.iterations());
   state.counters["ours_us"] = subjectNs / n / 1000;
   state.counters["pugixml_us"] = anchorNs / n / 1000;
