@@ -8,6 +8,8 @@
 
 #include <time.h>
 
+#include <utility>
+
 namespace lv8bench {
 
 inline double cpuNs() {
@@ -24,14 +26,16 @@ inline double wallNs() {
   return static_cast<double>(ts.tv_sec) * 1e9 + static_cast<double>(ts.tv_nsec);
 }
 
-template <class Ours, class Raw>
-void sideBySide(benchmark::State& state, int batch, Ours&& ours, Raw&& raw, double (*clock)() = cpuNs) {
+// Runs both sides `batch` times each per iteration, alternating which goes first, on the clock
+// `now` (nanoseconds); returns the total time of each.
+template <class Clock, class Ours, class Raw>
+std::pair<double, double> interleaved(benchmark::State& state, int batch, Clock now, Ours&& ours, Raw&& raw) {
   double oursNs = 0, rawNs = 0;
   bool oursFirst = true;
-  auto timed = [batch, clock](auto& f) {
-    const double t0 = clock();
+  auto timed = [batch, now](auto& f) {
+    const double t0 = now();
     for (int i = 0; i < batch; ++i) f();
-    return clock() - t0;
+    return now() - t0;
   };
   for (auto _ : state) {
     if (oursFirst) {
@@ -43,6 +47,12 @@ void sideBySide(benchmark::State& state, int batch, Ours&& ours, Raw&& raw, doub
     }
     oursFirst = !oursFirst;
   }
+  return {oursNs, rawNs};
+}
+
+template <class Ours, class Raw>
+void sideBySide(benchmark::State& state, int batch, Ours&& ours, Raw&& raw, double (*clock)() = cpuNs) {
+  const auto [oursNs, rawNs] = interleaved(state, batch, clock, ours, raw);
   const double n = static_cast<double>(state.iterations()) * batch;
   state.counters["ours_ns"] = oursNs / n;
   state.counters["raw_ns"] = rawNs / n;

@@ -1,7 +1,7 @@
 // A configuration store against pugixml on the same file, each pair in one run: loading
 // (1,000 to 100,000 values), writing the document to memory, and loading plus the durable
-// save (temporary file, fsync, rename, fsync of the folder). Each subject also times its
-// anchor and reports the ratio as "x_pugixml". StoreMemory reports the memory a loaded store
+// save (temporary file, fsync, rename, fsync of the folder). Each iteration times the subject
+// and its anchor, interleaved, and the ratio is reported as "x_pugixml". StoreMemory reports the memory a loaded store
 // holds and the peak while loading, against pugixml's document for the same file.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -11,7 +11,6 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -19,6 +18,7 @@
 #include <sstream>
 #include <string>
 
+#include "SideBySide.h"
 #include "platform/xmlregistry/XMLRegistry.h"
 
 // Every allocation of the process (the library's, pugixml's) is counted while StoreMemory
@@ -59,32 +59,16 @@ const bool pugiCounted = [] {
   return true;
 }();
 
-double cpuNs() {
-  timespec ts;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-  return static_cast<double>(ts.tv_sec) * 1e9 + static_cast<double>(ts.tv_nsec);
-}
-
-double wallNs() {
-  return static_cast<double>(std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                 std::chrono::steady_clock::now().time_since_epoch())
-                                 .count());
-}
-
-// Runs `subject` under the benchmark's loop, then `anchor` as many times, and reports the
-// anchor's time per run and the ratio. Durable writes wait for the disk, so they are timed on
-// the wall clock; the rest on the thread's CPU time, so that a busy machine skews neither side.
+// Runs `subject` and `anchor` once each per iteration of the benchmark's loop, alternating
+// which goes first, and reports both times per run and their ratio. Durable writes wait for the
+// disk, so they are timed on the wall clock; the rest on the thread's CPU time, so that a busy
+// machine skews neither side.
 template <class S, class A>
 void paired(benchmark::State& state, bool wall, S&& subject, A&& anchor) {
-  auto now = wall ? wallNs : cpuNs;
-  double t0 = now();
-  for (auto _ : state) subject();
-  const auto n = static_cast<int64_t>(state.iterations());
-  const double subjectNs = (now() - t0) / static_cast<double>(n);
-  t0 = now();
-  for (int64_t i = 0; i < n; ++i) anchor();
-  const double anchorNs = (now() - t0) / static_cast<double>(n);
-  state.counters["pugixml_us"] = anchorNs / 1000;
+  const auto [subjectNs, anchorNs] = lv8bench::interleaved(state, 1, wall ? lv8bench::wallNs : lv8bench::cpuNs, subject, anchor);
+  const auto n = static_cast<double>(state.iterations());
+  state.counters["ours_us"] = subjectNs / n / 1000;
+  state.counters["pugixml_us"] = anchorNs / n / 1000;
   state.counters["x_pugixml"] = subjectNs / anchorNs;
 }
 

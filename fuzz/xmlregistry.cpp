@@ -1,7 +1,11 @@
 // XML registry files: whatever loads saves to a document that loads to the same registry; a
-// failed load leaves an empty registry.
+// failed load leaves an empty registry; a file loads as its bytes do.
+#include <unistd.h>
+
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "platform/automation/AutomationError.h"
 #include "platform/xmlregistry/XMLRegistry.h"
@@ -10,10 +14,35 @@
 
 using namespace lv8int;
 
+namespace {
+
+// The same bytes loaded from a file, where they are parsed in place: the same registry, or the
+// same failure described the same way.
+void sameFromFile(std::string_view bytes, const XMLRegistry& fromBytes, bool loaded) {
+  static const struct TempFile {
+    std::string name = "/tmp/lv8fuzz-xmlregistry-" + std::to_string(::getpid()) + ".xml";
+    ~TempFile() { std::remove(name.c_str()); }
+  } temp;
+  const std::string& file = temp.name;
+  FILE* out = std::fopen(file.c_str(), "wb");
+  if (!out) return;
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+  if (std::fclose(out) != 0 || !written) return;
+  auto reg = make<XMLRegistry>();
+  if (reg->Load(fromUtf8(file)) != loaded) std::abort();
+  const xml::XmlParseError &a = reg->lastError(), &b = fromBytes.lastError();
+  if (a.errorCode != b.errorCode || a.line != b.line || a.column != b.column || a.reason != b.reason) std::abort();
+  if (loaded && reg->toXml() != fromBytes.toXml()) std::abort();
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   auto reg = make<XMLRegistry>();
-  if (!reg->loadXml(bytes)) {
+  const bool loaded = reg->loadXml(bytes);
+  sameFromFile(bytes, *reg, loaded);
+  if (!loaded) {
     Ref<XMLRegistryKey> root = reg->RootKey();
     if (root->Values()->Count() || root->SubKeys()->Count() || !root->DefaultValue().empty()) std::abort();
     return 0;

@@ -125,6 +125,7 @@ void CApplication::Init(const Ref<Object>& mdiMain, const String& strFullPath) {
   config_ = make<CConfig>();
   if (!mdiMain) raiseError(err::ObjectNotSet);
   mdiMain->put(u"Caption", config_->Properties(u"ApplicationTitle"));
+  computerName_ = helpers::computerName();  // asked of the system once per Init
   midServerName_ = findMidServerName();
   console_ = make<CConsole>();
   console_->AttachMainForm(mdiMain);
@@ -132,7 +133,6 @@ void CApplication::Init(const Ref<Object>& mdiMain, const String& strFullPath) {
   corporationID_ = -1;
   strEnv_.clear();
   strEnvValue_.clear();
-  computerName_ = helpers::computerName();
   sysConfig_ = make<CSystemConfig>();
   sysConfig_->Load();
   if (Ref<IAddIn> addIn = AddIn()) {
@@ -148,14 +148,14 @@ void CApplication::Init(const Ref<Object>& mdiMain, const String& strFullPath) {
 
 String CApplication::findMidServerName() {
   const String appID = helpers::appIDOfProgID(u"ZRMSysBase.SysDSN");
-  if (equalsNoCase(appID, components::kNullGuid)) return helpers::computerName();
+  if (equalsNoCase(appID, components::kNullGuid)) return computerName_;
   Ref<CRegistry> registry = make<CRegistry>();
   registry->put_ClassKey(kHKEY_CLASSES_ROOT);
   registry->put_SectionKey(u"AppID\\" + appID);
-  if (!registry->KeyExists()) return helpers::computerName();
+  if (!registry->KeyExists()) return computerName_;
   registry->put_ValueKey(u"RemoteServerName");
   registry->put_ValueType(kREG_SZ);
-  registry->put_Default(Variant(helpers::computerName()));
+  registry->put_Default(Variant(computerName_));
   return CStr(registry->Value());
 }
 

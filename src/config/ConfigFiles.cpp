@@ -23,7 +23,8 @@ bool loadStore(XMLRegistry& registry, const String& fileName, const String& defa
   ownFileUnreadable = false;
   try {
     if (registry.Load(fileName)) return true;
-    ownFileUnreadable = files::fileExists(fileName);
+    // A file that is not there is not unreadable (and needs no second look).
+    ownFileUnreadable = registry.lastError().errorCode != xml::xmlerr::FileNotFound && files::fileExists(fileName);
     // The first save compares the own file with what this load found there, so that a file
     // another process made or mended meanwhile is merged with, not overwritten.
     std::optional<XMLRegistry::Origin> own = registry.origin();

@@ -1,9 +1,13 @@
 #include "platform/codepage/AnsiCodePage.h"
 
 #include <unicode/ucnv.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <iterator>
 #include <cstdlib>
 #include <map>
@@ -190,6 +194,25 @@ size_t firstInvalidUtf8(std::string_view bytes) {
   size_t i = 0;
   const size_t n = bytes.size();
   while (i < n) {
+#if defined(__SSE2__)
+    if (i + 16 <= n) {  // ASCII sixteen bytes at a time, then straight to the first other byte
+      const int high = _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes.data() + i)));
+      if (high == 0) {
+        i += 16;
+        continue;
+      }
+      i += static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(high)));
+    }
+#else
+    if (i + 8 <= n) {  // ASCII eight bytes at a time
+      uint64_t w;
+      std::memcpy(&w, bytes.data() + i, 8);
+      if ((w & 0x8080808080808080ULL) == 0) {
+        i += 8;
+        continue;
+      }
+    }
+#endif
     auto b = static_cast<unsigned char>(bytes[i]);
     if (b < 0x80) {
       ++i;

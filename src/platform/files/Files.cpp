@@ -327,19 +327,29 @@ bool createFolderPath(StringView path) {
   return isFolder(folder);
 }
 
-std::optional<std::string> readFile(StringView path) {
+std::optional<std::string> readFile(StringView path) { return readFileResolved(path).bytes; }
+
+FileContent readFileResolved(StringView path) {
   // The path as written first; resolved only when that fails.
-  const std::string written = toUtf8(path);
-  int fd = ::open(written.c_str(), O_RDONLY | O_CLOEXEC);
+  std::string opened = toUtf8(path);
+  int fd = ::open(opened.c_str(), O_RDONLY | O_CLOEXEC);
+  int error = fd < 0 ? errno : 0;
   if (fd < 0) {
-    const std::string resolved = resolveUtf8(written);
-    if (resolved != written) fd = ::open(resolved.c_str(), O_RDONLY | O_CLOEXEC);
+    std::string resolved = resolveUtf8(opened);
+    if (resolved != opened) {
+      fd = ::open(resolved.c_str(), O_RDONLY | O_CLOEXEC);
+      // Something that is there but cannot be opened as written says more than a miss.
+      if (fd < 0 && (error == ENOENT || error == ENOTDIR)) error = errno;
+    }
+    opened = std::move(resolved);
   }
-  if (fd < 0) return std::nullopt;
+  FileContent content{std::nullopt, fromUtf8(opened), fd < 0 ? (error == ENOTDIR ? ENOENT : error) : 0};
+  if (fd < 0) return content;
   struct stat st;
   if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    content.error = EISDIR;
     ::close(fd);
-    return std::nullopt;
+    return content;
   }
   // Read straight into a buffer of the file's size (growing only if the file grows meanwhile):
   // no copy, and no reallocation of a large buffer per chunk.
@@ -352,15 +362,17 @@ std::optional<std::string> readFile(StringView path) {
     ssize_t n = ::read(fd, out.data() + used, out.size() - used);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
+      content.error = errno;
       ::close(fd);
-      return std::nullopt;
+      return content;
     }
     if (n == 0) break;
     used += static_cast<size_t>(n);
   }
   ::close(fd);
   out.resize(used);
-  return out;
+  content.bytes = std::move(out);
+  return content;
 }
 
 bool copyFile(StringView from, StringView to) {

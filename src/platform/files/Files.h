@@ -31,6 +31,14 @@ bool copyFile(StringView from, StringView to);
 bool removeFile(StringView path);
 // The whole file, or nothing when it cannot be read.
 std::optional<std::string> readFile(StringView path);
+// readFile, also telling the path it read or looked for (as resolve gives it) and, when there
+// was nothing to read, why: ENOENT when nothing is there, else the errno of the failure.
+struct FileContent {
+  std::optional<std::string> bytes;
+  String path;
+  int error = 0;
+};
+FileContent readFileResolved(StringView path);
 
 // The process's current folder, ending with "/".
 String currentDirectory();

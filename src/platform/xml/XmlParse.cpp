@@ -2,7 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <unordered_set>
 #include <vector>
 
@@ -73,9 +77,10 @@ std::string declaredEncoding(string_view bytes) {
   return lower(decl.substr(at, close - at));
 }
 
-// The document as UTF-8: `bytes` itself less a byte-order mark, or `converted` from another
-// character set.
-bool decode(string_view bytes, std::string& converted, string_view& utf8, XmlParseError& error) {
+// The document as UTF-8: `bytes` itself less a byte-order mark (`unchecked`: not yet known to
+// be valid UTF-8), or `converted` from another character set.
+bool decode(string_view bytes, std::string& converted, string_view& utf8, bool& unchecked, XmlParseError& error) {
+  unchecked = false;
   auto b = [&](size_t i) { return i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0x100u; };
   if (b(0) == 0xEF && b(1) == 0xBB && b(2) == 0xBF) {
     bytes.remove_prefix(3);
@@ -102,10 +107,8 @@ bool decode(string_view bytes, std::string& converted, string_view& utf8, XmlPar
       return true;
     }
   }
-  size_t bad = codepage::firstInvalidUtf8(bytes);
-  if (bad != string_view::npos)
-    return fail(error, xmlerr::BadText, "An invalid character was found in text content.", bytes, bad);
   utf8 = bytes;
+  unchecked = true;  // whether it is UTF-8 at all is checked with the characters
   return true;
 }
 
@@ -146,27 +149,91 @@ size_t skipMarkup(string_view text, size_t i) {
   return i;
 }
 
-// Raw control characters and entity references, which the parser underneath lets through.
-bool checkCharacters(string_view text, XmlParseError& error) {
+// The length of the run of bytes from `i` that need no look: no control character other than
+// tab, line feed and carriage return, no '&', no "<!" or "<?", and with `stopAtHigh` no byte
+// above 0x7F (it may stop early, never late). Sixteen bytes at a time where the processor
+// allows, else eight.
+inline size_t plainRun(string_view text, size_t i, bool stopAtHigh) {
+  const size_t start = i, n = text.size();
+#if defined(__SSE2__)
+  const __m128i lt = _mm_set1_epi8('<'), amp = _mm_set1_epi8('&'), bang = _mm_set1_epi8('!'),
+                question = _mm_set1_epi8('?'), last = _mm_set1_epi8(0x1F), tab = _mm_set1_epi8('\t'),
+                lf = _mm_set1_epi8('\n'), cr = _mm_set1_epi8('\r');
+  for (; i + 17 <= n; i += 16) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+    const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i + 1));
+    const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(x, last), x);
+    const __m128i allowed = _mm_or_si128(_mm_cmpeq_epi8(x, tab), _mm_or_si128(_mm_cmpeq_epi8(x, lf), _mm_cmpeq_epi8(x, cr)));
+    const __m128i markup = _mm_and_si128(_mm_cmpeq_epi8(x, lt),
+                                         _mm_or_si128(_mm_cmpeq_epi8(next, bang), _mm_cmpeq_epi8(next, question)));
+    const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_andnot_si128(allowed, control), stopAtHigh ? x : _mm_setzero_si128()),
+                                     _mm_or_si128(markup, _mm_cmpeq_epi8(x, amp)));
+    if (const int mask = _mm_movemask_epi8(hit)) return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask))) - start;
+  }
+#else
+  constexpr uint64_t ones = 0x0101010101010101ULL, high = 0x8080808080808080ULL;
+  const auto zero = [](uint64_t x) { return (x - ones) & ~x & high; };
+  for (; i + 8 <= n; i += 8) {
+    uint64_t w;
+    std::memcpy(&w, text.data() + i, 8);
+    if ((((w - ones * 0x20) & ~w & high) | zero(w ^ (ones * '<')) | zero(w ^ (ones * '&')) | (stopAtHigh ? w & high : 0)) != 0)
+      break;
+  }
+#endif
+  return i - start;
+}
+
+// Raw control characters and entity references, which the parser underneath lets through,
+// and with `utf8Unchecked` bytes that are not UTF-8, in the same pass. Bytes that are not UTF-8
+// are reported before anything else, wherever they are.
+bool checkCharacters(string_view text, bool utf8Unchecked, XmlParseError& error) {
   const size_t n = text.size();
+  constexpr char kBadText[] = "An invalid character was found in text content.";
+  // Bytes not UTF-8 at or after `at` (where a character is known to start), if any.
+  const auto notUtf8 = [&](size_t at, size_t end) {
+    if (!utf8Unchecked) return string_view::npos;
+    const size_t bad = codepage::firstInvalidUtf8(text.substr(at, end - at));
+    return bad == string_view::npos ? bad : at + bad;
+  };
+  // Everything before `at` has been looked at.
+  const auto refuse = [&](int32_t code, const std::string& message, size_t at) {
+    const size_t bad = notUtf8(at, n);
+    return bad != string_view::npos ? fail(error, xmlerr::BadText, kBadText, text, bad) : fail(error, code, message, text, at);
+  };
   size_t i = 0;
   while (i < n) {
+    i += plainRun(text, i, utf8Unchecked);
+    if (i >= n) break;
     const auto c = static_cast<unsigned char>(text[i]);
+    if (c >= 0x80 && utf8Unchecked) {
+      // Up to the next byte that needs a look (ASCII, so it ends any character before it),
+      // in one go.
+      size_t end = i + plainRun(text, i, false);
+      while (end < n && static_cast<unsigned char>(text[end]) >= 0x80) ++end;  // near the end it may not move
+      const size_t bad = notUtf8(i, end);
+      if (bad != string_view::npos) return fail(error, xmlerr::BadText, kBadText, text, bad);
+      i = end;
+      continue;
+    }
     if (c > '<') {  // the common case: nothing to look at
       ++i;
       continue;
     }
-    if (c < 0x20 && c != '\t' && c != '\n' && c != '\r')
-      return fail(error, xmlerr::BadText, "An invalid character was found in text content.", text, i);
+    if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') return refuse(xmlerr::BadText, kBadText, i);
     if (c == '<') {
+      if (i + 1 < n && text[i + 1] != '!' && text[i + 1] != '?') {  // a tag
+        ++i;
+        continue;
+      }
       size_t next = skipMarkup(text, i);
       if (next == string_view::npos) break;  // unclosed: the parser reports it
       if (next != i) {
-        // Skipped markup may hold no control characters either.
+        // Skipped markup may hold no control characters either, and only UTF-8.
+        const size_t bad = notUtf8(i, next);
+        if (bad != string_view::npos) return fail(error, xmlerr::BadText, kBadText, text, bad);
         for (size_t k = i; k < next; ++k) {
           auto m = static_cast<unsigned char>(text[k]);
-          if (m < 0x20 && m != '\t' && m != '\n' && m != '\r')
-            return fail(error, xmlerr::BadText, "An invalid character was found in text content.", text, k);
+          if (m < 0x20 && m != '\t' && m != '\n' && m != '\r') return refuse(xmlerr::BadText, kBadText, k);
         }
         i = next;
       } else {
@@ -195,24 +262,26 @@ bool checkCharacters(string_view text, XmlParseError& error) {
         if (v < 0) ok = false;
         value = value * (hex ? 16 : 10) + static_cast<uint32_t>(v);
       }
-      if (!ok || !isXmlChar(value))
-        return fail(error, xmlerr::BadCharacterReference, "Invalid character reference.", text, i);
+      if (!ok || !isXmlChar(value)) return refuse(xmlerr::BadCharacterReference, "Invalid character reference.", i);
     } else {
       bool name = !ref.empty() && ref.size() < 64 &&
                   std::all_of(ref.begin(), ref.end(), [](char c) {
                     return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || c == '.' ||
                            static_cast<unsigned char>(c) >= 0x80;
                   });
-      if (!name) return fail(error, xmlerr::BadName, "A name was started with an invalid character.", text, i + 1);
+      if (!name) return refuse(xmlerr::BadName, "A name was started with an invalid character.", i + 1);
       if (ref != "amp" && ref != "lt" && ref != "gt" && ref != "quot" && ref != "apos")
-        return fail(error, xmlerr::UndefinedEntity, "Reference to undefined entity '" + std::string(ref) + "'.", text, i);
+        return refuse(xmlerr::UndefinedEntity, "Reference to undefined entity '" + std::string(ref) + "'.", i);
     }
-    i = semi + 1;
+    i = semi + 1;  // a reference that is not refused is ASCII
   }
-  for (; i < n; ++i) {  // after markup that is not closed
+  if (i < n) {  // after markup that is not closed
+    const size_t bad = notUtf8(i, n);
+    if (bad != string_view::npos) return fail(error, xmlerr::BadText, kBadText, text, bad);
+  }
+  for (; i < n; ++i) {
     auto c = static_cast<unsigned char>(text[i]);
-    if (c < 0x20 && c != '\t' && c != '\n' && c != '\r')
-      return fail(error, xmlerr::BadText, "An invalid character was found in text content.", text, i);
+    if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') return fail(error, xmlerr::BadText, kBadText, text, i);
   }
   return true;
 }
@@ -308,7 +377,58 @@ bool parseFailure(const pugi::xml_parse_result& result, string_view text, XmlPar
   }
 }
 
-// What the parser underneath accepts but a well-formed document may not hold.
+// An attribute of `element` named as one before it, or none.
+pugi::xml_attribute repeatedAttribute(const pugi::xml_node& element) {
+  pugi::xml_attribute first = element.first_attribute();
+  if (!first || !first.next_attribute()) return {};
+  int count = 0;
+  for (pugi::xml_attribute a = first; a; a = a.next_attribute()) {
+    if (++count > 16) {
+      std::unordered_set<string_view> seen;
+      for (pugi::xml_attribute b : element.attributes())
+        if (!seen.insert(b.name()).second) return b;
+      return {};
+    }
+    for (pugi::xml_attribute b = first; b != a; b = b.next_attribute()) {
+      const char *x = a.name(), *y = b.name();
+      if (*x == *y && std::strcmp(x, y) == 0) return a;
+    }
+  }
+  return {};
+}
+
+// The first element at or below `top` in document order with an attribute named twice (without
+// recursion), or none.
+pugi::xml_node firstRepeatingElement(pugi::xml_node top, pugi::xml_attribute& repeated) {
+  pugi::xml_node node = top;
+  while (node) {
+    if (node.type() == pugi::node_element) {
+      if ((repeated = repeatedAttribute(node))) return node;
+      if (pugi::xml_node child = node.first_child()) {
+        node = child;
+        continue;
+      }
+    }
+    while (node && node != top && !node.next_sibling()) node = node.parent();
+    if (!node || node == top) break;
+    node = node.next_sibling();
+  }
+  return {};
+}
+
+bool checkAttributesOf(const pugi::xml_document& doc, string_view text, XmlParseError& error) {
+  pugi::xml_attribute repeated;
+  for (pugi::xml_node n : doc.children()) {
+    if (pugi::xml_node element = firstRepeatingElement(n, repeated)) {
+      auto offset = static_cast<size_t>(std::max<ptrdiff_t>(element.offset_debug(), 0));
+      return fail(error, xmlerr::DuplicateAttribute, "Duplicate attribute '" + std::string(repeated.name()) + "'.", text,
+                  offset);
+    }
+  }
+  return true;
+}
+
+// What the parser underneath accepts but a well-formed document may not hold, at its top level.
 bool checkStructure(const pugi::xml_document& doc, string_view text, XmlParseError& error) {
   int roots = 0;
   for (pugi::xml_node n : doc.children()) {
@@ -322,70 +442,81 @@ bool checkStructure(const pugi::xml_document& doc, string_view text, XmlParseErr
     }
   }
   if (roots == 0) return fail(error, xmlerr::MissingRoot, "XML document must have a top level element.", text, text.size());
-  struct Walker : pugi::xml_tree_walker {
-    pugi::xml_node duplicate;
-    std::string name;
-    bool for_each(pugi::xml_node& node) override {
-      if (node.type() != pugi::node_element || !node.first_attribute()) return true;
-      int count = 0;
-      for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute()) {
-        if (++count > 16) return manyAttributes(node);
-        for (pugi::xml_attribute b = node.first_attribute(); b != a; b = b.next_attribute())
-          if (std::strcmp(a.name(), b.name()) == 0) return found(node, a);
-      }
-      return true;
-    }
-    bool manyAttributes(const pugi::xml_node& node) {
-      std::unordered_set<string_view> seen;
-      for (pugi::xml_attribute a : node.attributes())
-        if (!seen.insert(a.name()).second) return found(node, a);
-      return true;
-    }
-    bool found(const pugi::xml_node& node, const pugi::xml_attribute& a) {
-      duplicate = node;
-      name = a.name();
-      return false;
-    }
-  } walker;
-  if (!const_cast<pugi::xml_document&>(doc).traverse(walker) && walker.duplicate) {
-    auto offset = static_cast<size_t>(std::max<ptrdiff_t>(walker.duplicate.offset_debug(), 0));
-    return fail(error, xmlerr::DuplicateAttribute, "Duplicate attribute '" + walker.name + "'.", text, offset);
-  }
   return true;
 }
 
 }  // namespace
 
-bool parseBytes(pugi::xml_document& doc, std::string_view bytes, XmlParseError& error) {
+namespace {
+
+// parseBytes; with `mutableBytes` (the same bytes, writable), UTF-8 is parsed where it lies.
+bool parse(pugi::xml_document& doc, std::string_view bytes, char* mutableBytes, XmlParseError& error,
+           bool attributesChecked) {
   doc.reset();
   String url = std::move(error.url);
   error = XmlParseError{};
   error.url = std::move(url);
   std::string converted;
   string_view utf8;
-  bool ok = decode(bytes, converted, utf8, error) && checkCharacters(utf8, error);
+  bool unchecked = false;
+  bool ok = decode(bytes, converted, utf8, unchecked, error) && checkCharacters(utf8, unchecked, error);
   if (ok) {
     // As a fragment, text outside the document element is kept, so that it can be refused.
+    constexpr unsigned kOptions = pugi::parse_default | pugi::parse_fragment;
     pugi::xml_parse_result result =
-        doc.load_buffer(utf8.data(), utf8.size(), pugi::parse_default | pugi::parse_fragment, pugi::encoding_utf8);
-    ok = result ? checkStructure(doc, utf8, error) : parseFailure(result, utf8, error);
+        mutableBytes && converted.empty()
+            // With the string's terminating NUL, as the parser's own copy has one: without it the
+            // parser would take the last byte as its end mark, and lose a last character of text.
+            ? doc.load_buffer_inplace(mutableBytes + (utf8.data() - bytes.data()), utf8.size() + 1, kOptions,
+                                      pugi::encoding_utf8)
+            : doc.load_buffer(utf8.data(), utf8.size(), kOptions, pugi::encoding_utf8);
+    ok = result ? checkStructure(doc, utf8, error) && (!attributesChecked || checkAttributesOf(doc, utf8, error))
+                : parseFailure(result, utf8, error);
   }
   if (!ok) doc.reset();
   return ok;
 }
 
-std::optional<std::string> readDocument(StringView path, XmlParseError& error) {
+}  // namespace
+
+bool parseBytes(pugi::xml_document& doc, std::string_view bytes, XmlParseError& error, bool attributesChecked) {
+  return parse(doc, bytes, nullptr, error, attributesChecked);
+}
+
+bool parseInPlace(pugi::xml_document& doc, std::string& bytes, XmlParseError& error, bool attributesChecked) {
+  return parse(doc, bytes, bytes.data(), error, attributesChecked);
+}
+
+bool uniqueAttributes(const pugi::xml_node& element) { return !repeatedAttribute(element); }
+
+bool uniqueAttributesBelow(const pugi::xml_node& node) {
+  pugi::xml_attribute repeated;
+  return !firstRepeatingElement(node, repeated);
+}
+
+bool checkAttributes(const pugi::xml_document& doc, std::string_view bytes, XmlParseError& error) {
+  std::string converted;
+  string_view utf8;
+  XmlParseError ignored;
+  bool unchecked = false;
+  if (!decode(bytes, converted, utf8, unchecked, ignored)) return true;  // not a document parseBytes took
+  return checkAttributesOf(doc, utf8, error);
+}
+
+std::optional<std::string> readDocument(StringView path, XmlParseError& error, String* resolved) {
   error = XmlParseError{};
   const String file = files::fromWindowsPath(path);
   error.url = file;
-  std::optional<std::string> bytes = files::readFile(file);
-  if (!bytes) {
-    if (files::fileExists(file) || files::folderExists(file))
+  files::FileContent content = files::readFileResolved(file);
+  if (!content.bytes) {
+    // Nothing there needs no further look (a store not made yet is the common case).
+    if (content.error != ENOENT && (files::fileExists(file) || files::folderExists(file)))
       fail(error, xmlerr::AccessDenied, "Access is denied.");
     else
       fail(error, xmlerr::FileNotFound, "The system cannot locate the object specified.");
   }
-  return bytes;
+  if (resolved) *resolved = std::move(content.path);
+  return std::move(content.bytes);
 }
 
 bool parseFile(pugi::xml_document& doc, StringView path, XmlParseError& error) {

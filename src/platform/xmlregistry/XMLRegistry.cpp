@@ -29,24 +29,14 @@ class Writer {
   // characters (as two-digit references). Half of a surrogate pair, which the keys refuse, would
   // become U+FFFD.
   void attribute(const char* name, StringView value) {
-    out += ' ';
-    out += name;
-    out += "=\"";
+    start(name);
     for (size_t i = 0; i < value.size(); ++i) {
       const uint32_t c = value[i];
       if (c < 0x80) {
-        if (c >= 0x20 && c != '&' && c != '<' && c != '"') {
+        if (plain(c))
           out += static_cast<char>(c);
-        } else if (c == '&') {
-          out += "&amp;";
-        } else if (c == '<') {
-          out += "&lt;";
-        } else if (c == '"') {
-          out += "&quot;";
-        } else {
-          const char control[5] = {'&', '#', static_cast<char>('0' + c / 10), static_cast<char>('0' + c % 10), ';'};
-          out.append(control, 5);
-        }
+        else
+          escape(c);
       } else if (c < 0x800) {
         out += static_cast<char>(0xC0 | (c >> 6));
         out += static_cast<char>(0x80 | (c & 0x3F));
@@ -66,7 +56,45 @@ class Writer {
     out += '"';
   }
 
+  // The same for UTF-8 text as the registry read it (valid, no NUL): runs of plain bytes are
+  // copied whole.
+  void attribute(const char* name, const char* value) {
+    start(name);
+    const char* run = value;
+    for (const char* p = value;; ++p) {
+      const auto c = static_cast<unsigned char>(*p);
+      if (plain(c)) continue;
+      out.append(run, static_cast<size_t>(p - run));
+      run = p + 1;
+      if (c == 0) break;
+      escape(c);
+    }
+    out += '"';
+  }
+
   void indent(size_t depth) { out.append(depth * 2, ' '); }
+
+ private:
+  void start(const char* name) {
+    out += ' ';
+    out += name;
+    out += "=\"";
+  }
+  static bool plain(uint32_t c) { return c >= 0x20 && c != '&' && c != '<' && c != '"'; }
+  void escape(uint32_t c) {
+    if (c == '&') {
+      out += "&amp;";
+    } else if (c == '<') {
+      out += "&lt;";
+    } else if (c == '"') {
+      out += "&quot;";
+    } else {
+      const char control[5] = {'&', '#', static_cast<char>('0' + c / 10), static_cast<char>('0' + c % 10), ';'};
+      out.append(control, 5);
+    }
+  }
+
+ public:
 
   // Iterative, so that no depth of keys can exhaust the stack.
   void keyTree(const XMLRegistryKey& root) {
@@ -95,7 +123,7 @@ class Writer {
   }
 
  private:
-  static bool hasContent(const XMLRegistryKey& key) { return !key.values().empty() || !key.subKeys().empty(); }
+  static bool hasContent(const XMLRegistryKey& key) { return key.valueCount() != 0 || !key.subKeys().empty(); }
 
   void openKey(const XMLRegistryKey& key, size_t depth, bool root) {
     indent(depth);
@@ -111,17 +139,56 @@ class Writer {
       return;
     }
     out += ">\n";
-    for (const auto& value : key.values()) {
+    for (const auto& slot : key.valueSlots()) {
       indent(depth + 1);
       out += "<value";
-      attribute("name", value->name());
-      attribute("text", value->text());
+      if (slot.object) {
+        attribute("name", slot.object->name());
+        attribute("text", slot.object->text());
+      } else {
+        attribute("name", slot.name8);
+        attribute("text", slot.text8);
+      }
       out += " />\n";
     }
   }
 };
 
-size_t hashOf(std::string_view bytes) { return std::hash<std::string_view>{}(bytes); }
+// strcmp with a literal, inline: element and attribute names are compared for every value.
+template <size_t N>
+bool is(const char* text, const char (&literal)[N]) {
+  for (size_t i = 0; i < N; ++i)
+    if (text[i] != literal[i]) return false;
+  return true;
+}
+
+// A hash of a file's bytes, to tell whether another process has written the file: four
+// independent lanes of multiply and mix, so that a large file hashes at about memory speed
+// (each step is a bijection of the lane's state, so one changed block always changes it).
+size_t hashOf(std::string_view bytes) {
+  const auto mix = [](uint64_t h, uint64_t v) {
+    h = (h ^ v) * 0xFF51AFD7ED558CCDULL;
+    return h ^ (h >> 32);
+  };
+  const auto word = [&](size_t at) {
+    uint64_t v;
+    std::memcpy(&v, bytes.data() + at, 8);
+    return v;
+  };
+  uint64_t lane[4] = {0x9E3779B97F4A7C15ULL, 0xC2B2AE3D27D4EB4FULL, 0x165667B19E3779F9ULL, 0x27D4EB2F165667C5ULL};
+  const size_t n = bytes.size();
+  size_t i = 0;
+  for (; i + 32 <= n; i += 32)
+    for (size_t l = 0; l < 4; ++l) lane[l] = mix(lane[l], word(i + 8 * l));
+  uint64_t h = n;
+  for (uint64_t l : lane) h = mix(h, l);
+  for (; i + 8 <= n; i += 8) h = mix(h, word(i));
+  uint64_t rest = 0;
+  if (n > i) std::memcpy(&rest, bytes.data() + i, n - i);
+  h = mix(h, rest ^ (n - i));
+  h = (h ^ (h >> 33)) * 0xC4CEB9FE1A85EC53ULL;
+  return static_cast<size_t>(h ^ (h >> 33));
+}
 
 const bool registered = [] {
   ComponentRegistry::instance().registerClass(u"XMLRegistryLib.XMLRegistry", u"",
@@ -131,48 +198,99 @@ const bool registered = [] {
 
 }  // namespace
 
-bool XMLRegistry::fill(const pugi::xml_document& doc) {
-  pugi::xml_node rootElement = doc.document_element();
-  if (!rootElement || std::strcmp(rootElement.name(), kRootElement) != 0) {
-    error_.reason = u"The document is not a registry.";
+struct XMLRegistry::Source {
+  std::string bytes;
+  pugi::xml_document doc;
+};
+
+bool XMLRegistry::fill(const std::shared_ptr<const Source>& source, std::string_view bytes) {
+  const pugi::xml_document* doc = &source->doc;
+  // parseBytes left the look for attributes named twice to this walk, which sees every element
+  // anyway; on any failure the whole document is looked at so that such an attribute is
+  // reported as parseBytes would report it.
+  auto refuse = [&](const char16_t* reason) {
+    if (xml::checkAttributes(*doc, bytes, error_)) error_.reason = reason;
     return false;
-  }
+  };
+  pugi::xml_node rootElement = doc->document_element();
+  if (!rootElement || !is(rootElement.name(), kRootElement)) return refuse(u"The document is not a registry.");
+  if (!xml::uniqueAttributes(rootElement)) return refuse(u"The registry could not be read.");
   Ref<XMLRegistryKey> fresh = make<XMLRegistryKey>();
   // Breadth first without recursion, so that a deep document cannot exhaust the stack and
-  // repeated elements of one key apply in document order.
+  // repeated elements of one key apply in document order. Values stay in the document, which
+  // every key that holds some keeps.
   std::deque<std::pair<pugi::xml_node, Ref<XMLRegistryKey>>> pending{{rootElement, fresh}};
+  std::vector<XMLRegistryKey::ValueSlot> values;
   while (!pending.empty()) {
     auto [element, key] = std::move(pending.front());
     pending.pop_front();
-    if (pugi::xml_attribute d = element.attribute("default")) key->SetDefaultValue(xml::fromXml(d.value()));
-    for (pugi::xml_node child : element.children()) {
-      if (child.type() != pugi::node_element) continue;
-      String name = xml::fromXml(child.attribute("name").value());
-      if (name.empty()) continue;
-      if (std::strcmp(child.name(), "value") == 0) {
-        key->loadValue(std::move(name), xml::fromXml(child.attribute("text").value()));
-      } else if (std::strcmp(child.name(), "key") == 0 && name.find(u'/') == String::npos) {
-        if (key->depth() >= XMLRegistryKey::kMaxDepth) {
-          error_.reason = u"The registry is nested too deeply.";
-          return false;
+    if (pugi::xml_attribute d = element.attribute("default")) key->loadDefault(xml::fromXml(d.value()));
+    values.clear();
+    // No node is of type null and no attribute has an empty name: the ends of the lists are
+    // told from those without one more call each (there are a few calls per value).
+    for (pugi::xml_node child = element.first_child();; child = child.next_sibling()) {
+      const pugi::xml_node_type type = child.type();
+      if (type == pugi::node_null) break;
+      if (type != pugi::node_element) continue;
+      const char *name = "", *text = "", *first = nullptr;
+      int attributes = 0;
+      bool repeated = false;
+      for (pugi::xml_attribute a = child.first_attribute();; a = a.next_attribute()) {
+        const char* attribute = a.name();
+        if (*attribute == 0) break;
+        if (++attributes == 1) {
+          first = attribute;
+        } else if (attributes == 2) {
+          repeated = *first == *attribute && std::strcmp(first, attribute) == 0;
         }
-        pending.emplace_back(child, key->addSubKey(name));
+        if (is(attribute, "name") && *name == 0)
+          name = a.value();
+        else if (is(attribute, "text") && *text == 0)
+          text = a.value();
+      }
+      if (attributes > 2) repeated = !xml::uniqueAttributes(child);
+      const char* tag = child.name();
+      const bool descend = *name != 0 && is(tag, "key") && std::strchr(name, '/') == nullptr;
+      if (!descend && child.first_child() && !xml::uniqueAttributesBelow(child)) repeated = true;
+      if (repeated) return refuse(u"The registry could not be read.");
+      if (*name == 0) continue;
+      if (is(tag, "value")) {
+        values.push_back({name, text, nullptr, 0});
+      } else if (descend) {
+        if (key->depth() >= XMLRegistryKey::kMaxDepth) return refuse(u"The registry is nested too deeply.");
+        pending.emplace_back(child, key->loadSubKey(xml::fromXml(name)));
       }
     }
+    if (!values.empty()) key->loadValues(values, source);
   }
   root_->adopt(*fresh);
-  root_->markClean();
   return true;
 }
 
 bool XMLRegistry::Load(const String& file) {
-  try {
-    std::optional<std::string> bytes = xml::readDocument(file, error_);
-    origin_ = Origin{files::resolve(files::fromWindowsPath(file)), bytes ? std::optional(hashOf(*bytes)) : std::nullopt};
-    pugi::xml_document doc;
-    if (bytes && xml::parseBytes(doc, *bytes, error_) && fill(doc)) return true;
-  } catch (const std::exception&) {
-    error_.reason = u"The registry could not be read.";
+  // The file's bytes are parsed where they lie and the values point into them. A file that
+  // fails is read again and parsed from an intact copy: the parser has changed the bytes, and
+  // the description of the failure needs them as they were.
+  for (const bool inPlace : {true, false}) {
+    try {
+      String resolved;
+      std::optional<std::string> bytes = xml::readDocument(file, error_, &resolved);
+      origin_ = Origin{std::move(resolved), bytes ? std::optional(hashOf(*bytes)) : std::nullopt};
+      if (!bytes) break;
+      sizeHint_ = bytes->size();
+      auto source = std::make_shared<Source>();
+      if (inPlace) {
+        source->bytes = std::move(*bytes);
+        if (xml::parseInPlace(source->doc, source->bytes, error_, false) && fill(source, source->bytes)) return true;
+      } else if (xml::parseBytes(source->doc, *bytes, error_, false) && fill(source, *bytes)) {
+        return true;
+      } else {
+        break;
+      }
+    } catch (const std::exception&) {
+      error_.reason = u"The registry could not be read.";
+      break;
+    }
   }
   root_->clear();
   return false;
@@ -180,10 +298,11 @@ bool XMLRegistry::Load(const String& file) {
 
 bool XMLRegistry::loadXml(std::string_view bytes) {
   try {
-    pugi::xml_document doc;
+    auto source = std::make_shared<Source>();
     error_ = {};
     origin_.reset();
-    if (xml::parseBytes(doc, bytes, error_) && fill(doc)) return true;
+    sizeHint_ = bytes.size();
+    if (xml::parseBytes(source->doc, bytes, error_, false) && fill(source, bytes)) return true;
   } catch (const std::exception&) {
     error_.reason = u"The registry could not be read.";
   }
@@ -193,8 +312,12 @@ bool XMLRegistry::loadXml(std::string_view bytes) {
 
 std::string XMLRegistry::toXml() const {
   Writer writer;
+  // About the size of the document read or written last: a large store is not copied over and
+  // over as the text grows.
+  writer.out.reserve(sizeHint_ + sizeHint_ / 8 + 256);
   writer.out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
   writer.keyTree(*root_);
+  sizeHint_ = writer.out.size();
   return std::move(writer.out);
 }
 

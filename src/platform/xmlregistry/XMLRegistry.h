@@ -12,6 +12,7 @@
 //   </registry>
 // Values come before sub-keys, each in the order they were added. A document whose root
 // element is not "registry" is not a registry file.
+#include <memory>
 #include <optional>
 
 #include "platform/xml/XmlParseError.h"
@@ -60,11 +61,15 @@ class XMLRegistry : public Object {
   const DispatchTable* dispatchTable() const override;
 
  private:
-  bool fill(const pugi::xml_document& doc);
+  // A parsed document (with the bytes it points into when it was parsed where it lay), which
+  // loaded keys keep.
+  struct Source;
+  bool fill(const std::shared_ptr<const Source>& source, std::string_view bytes);
 
   Ref<XMLRegistryKey> root_;
   xml::XmlParseError error_;
   std::optional<Origin> origin_;
+  mutable size_t sizeHint_ = 0;  // of the document last read or written
 };
 
 }  // namespace lv8int

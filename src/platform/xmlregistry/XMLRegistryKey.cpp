@@ -22,6 +22,36 @@ std::vector<String> levels(const String& path) {
   return out;
 }
 
+constexpr size_t kNone = static_cast<size_t>(-1);
+
+using ValueSlot = XMLRegistryKey::ValueSlot;
+
+uint32_t hashOf(StringView name) {
+  const size_t h = NoCaseHash{}(name);
+  return static_cast<uint32_t>(h ^ (h >> 32));
+}
+
+// Calls `f` with the value's name as automation text: its object's, or the loaded UTF-8
+// widened (a short ASCII name without allocating).
+template <class F>
+auto withName(const ValueSlot& slot, F&& f) {
+  if (slot.object) return f(StringView(slot.object->name()));
+  constexpr size_t kShort = 64;
+  char16_t buffer[kShort];
+  const char* s = slot.name8;
+  size_t n = 0;
+  for (; n < kShort && s[n] != 0 && static_cast<unsigned char>(s[n]) < 0x80; ++n) buffer[n] = static_cast<char16_t>(s[n]);
+  if (s[n] == 0) return f(StringView(buffer, n));
+  const String wide = fromUtf8(s);
+  return f(StringView(wide));
+}
+
+bool sameName(const ValueSlot& a, const ValueSlot& b) {
+  return withName(a, [&](StringView x) { return withName(b, [&](StringView y) { return equalsNoCase(x, y); }); });
+}
+
+String textOf(const ValueSlot& slot) { return slot.object ? slot.object->text() : fromUtf8(slot.text8); }
+
 template <class T>
 void eraseRef(std::vector<Ref<T>>& list, const Ref<T>& item) {
   list.erase(std::find(list.begin(), list.end(), item));
@@ -30,8 +60,100 @@ void eraseRef(std::vector<Ref<T>>& list, const Ref<T>& item) {
 }  // namespace
 
 Ref<XMLRegistryValue> XMLRegistryKey::findValue(StringView name) const {
-  auto it = valueIndex_.find(name);
-  return it == valueIndex_.end() ? nullptr : it->second;
+  const size_t at = find(name);
+  return at == kNone ? nullptr : materialise(at);
+}
+
+size_t XMLRegistryKey::valueCount() const {
+  index();
+  return slots_.size();
+}
+
+Ref<XMLRegistryValue> XMLRegistryKey::valueAt(size_t position) const {
+  index();
+  return materialise(position);
+}
+
+const std::vector<XMLRegistryKey::ValueSlot>& XMLRegistryKey::valueSlots() const {
+  index();
+  return slots_;
+}
+
+Ref<XMLRegistryValue> XMLRegistryKey::materialise(size_t position) const {
+  ValueSlot& slot = slots_[position];
+  if (!slot.object) slot.object = make<XMLRegistryValue>(fromUtf8(slot.name8), fromUtf8(slot.text8));
+  return slot.object;
+}
+
+void XMLRegistryKey::index() const {
+  if (!valueIndex_.empty()) return;
+  size_t capacity = 8;
+  while (capacity < slots_.size() * 2) capacity *= 2;
+  valueIndex_.assign(capacity, 0);
+  const size_t mask = capacity - 1;
+  size_t kept = 0;
+  for (size_t i = 0; i < slots_.size(); ++i) {
+    ValueSlot& slot = slots_[i];
+    if (!slot.object) slot.hash = withName(slot, hashOf);
+    size_t at = slot.hash & mask;
+    bool twice = false;
+    for (uint32_t p; (p = valueIndex_[at]) != 0; at = (at + 1) & mask) {
+      ValueSlot& earlier = slots_[p - 1];
+      if (earlier.hash != slot.hash || !sameName(earlier, slot)) continue;
+      // Only a file holds a name twice (before anything was asked of the key): the later
+      // text counts, in the earlier place.
+      if (earlier.object) {
+        earlier.object->setText(textOf(slot));
+        earlier.object->setChanged(false);
+      } else {
+        earlier.text8 = slot.text8;
+      }
+      twice = true;
+      break;
+    }
+    if (twice) continue;
+    if (kept != i) slots_[kept] = std::move(slot);
+    valueIndex_[at] = static_cast<uint32_t>(++kept);
+  }
+  slots_.resize(kept);
+}
+
+size_t XMLRegistryKey::find(StringView name) const { return find(name, hashOf(name)); }
+
+size_t XMLRegistryKey::find(StringView name, uint32_t hash) const {
+  index();
+  const size_t mask = valueIndex_.size() - 1;
+  for (size_t at = hash & mask;; at = (at + 1) & mask) {
+    const uint32_t p = valueIndex_[at];
+    if (p == 0) return kNone;
+    const ValueSlot& slot = slots_[p - 1];
+    if (slot.hash == hash && withName(slot, [&](StringView own) { return equalsNoCase(own, name); })) return p - 1;
+  }
+}
+
+void XMLRegistryKey::insertIndex(size_t position) const {
+  if ((position + 1) * 2 > valueIndex_.size()) {
+    valueIndex_.clear();
+    index();
+    return;
+  }
+  const size_t mask = valueIndex_.size() - 1;
+  size_t at = slots_[position].hash & mask;
+  while (valueIndex_[at] != 0) at = (at + 1) & mask;
+  valueIndex_[at] = static_cast<uint32_t>(position + 1);
+}
+
+size_t XMLRegistryKey::appendValue(Ref<XMLRegistryValue> value) {
+  index();
+  const uint32_t hash = hashOf(value->name());
+  slots_.push_back({nullptr, nullptr, std::move(value), hash});
+  insertIndex(slots_.size() - 1);
+  return slots_.size() - 1;
+}
+
+void XMLRegistryKey::setSlots(std::vector<ValueSlot> slots) {
+  slots_ = std::move(slots);
+  valueIndex_.clear();
 }
 
 Ref<XMLRegistryKey> XMLRegistryKey::findSubKey(StringView name) const {
@@ -52,33 +174,50 @@ Ref<XMLRegistryKey> XMLRegistryKey::addSubKey(StringView name) {
   return key;
 }
 
+Ref<XMLRegistryKey> XMLRegistryKey::loadSubKey(StringView name) {
+  Ref<XMLRegistryKey> key = addSubKey(name);
+  key->created_ = false;
+  return key;
+}
+
+void XMLRegistryKey::loadValues(const std::vector<ValueSlot>& values, std::shared_ptr<const void> source) {
+  if (slots_.empty()) {
+    slots_.reserve(values.size());  // the exact size: most keys are loaded once
+  }
+  slots_.insert(slots_.end(), values.begin(), values.end());
+  valueIndex_.clear();
+  source_ = std::move(source);
+}
+
 void XMLRegistryKey::attachValue(const Ref<XMLRegistryValue>& value) {
   value->setChanged(true);
-  auto it = valueIndex_.find(value->Name());
-  if (it != valueIndex_.end()) {
-    std::replace(values_.begin(), values_.end(), it->second, value);
-    valueIndex_.erase(it);
-  } else {
-    values_.push_back(value);
-  }
-  valueIndex_.emplace(value->name(), value);
+  const size_t at = find(value->name());
+  if (at != kNone)
+    slots_[at].object = value;  // the same name folded: the same hash
+  else
+    appendValue(value);
 }
 
 void XMLRegistryKey::clear() {
   default_.clear();
-  values_.clear();
+  slots_.clear();
   valueIndex_.clear();
+  source_.reset();
   subKeys_.clear();
   keyIndex_.clear();
 }
 
 void XMLRegistryKey::adopt(XMLRegistryKey& other) {
   default_ = std::move(other.default_);
-  values_ = std::move(other.values_);
+  slots_ = std::move(other.slots_);
   valueIndex_ = std::move(other.valueIndex_);
+  source_ = std::move(other.source_);
   subKeys_ = std::move(other.subKeys_);
   keyIndex_ = std::move(other.keyIndex_);
   other.clear();
+  created_ = defaultChanged_ = false;
+  removedValues_.clear();
+  deletedKeys_.clear();
 }
 
 void XMLRegistryKey::markClean() {
@@ -89,15 +228,16 @@ void XMLRegistryKey::markClean() {
     key->created_ = key->defaultChanged_ = false;
     key->removedValues_.clear();
     key->deletedKeys_.clear();
-    for (const auto& value : key->values_) value->setChanged(false);
+    for (const auto& slot : key->slots_)
+      if (slot.object) slot.object->setChanged(false);
     for (const auto& sub : key->subKeys_) pending.push_back(sub.get());
   }
 }
 
 bool XMLRegistryKey::hasChanges() const {
   if (created_ || defaultChanged_ || !removedValues_.empty() || !deletedKeys_.empty()) return true;
-  for (const auto& value : values_)
-    if (value->changed()) return true;
+  for (const auto& slot : slots_)
+    if (slot.object && slot.object->changed()) return true;
   for (const auto& sub : subKeys_)
     if (sub->hasChanges()) return true;  // depth is bounded by kMaxDepth
   return false;
@@ -109,32 +249,30 @@ void XMLRegistryKey::absorb(XMLRegistryKey& disk) {
   // Values in the file's order, so that a writer with no changes of its own ends up with the
   // file as it is: this process's own as it has them, the others as the file has them (the
   // objects handed out stay the ones in the key); then the ones only this process has made.
-  std::vector<Ref<XMLRegistryValue>> values;
-  Index<XMLRegistryValue> valueIndex;
-  for (const auto& there : disk.values_) {
-    const String& folded = there->name();
-    if (valueIndex.count(folded)) continue;
-    auto mine = valueIndex_.find(folded);
-    Ref<XMLRegistryValue> value;
-    if (mine != valueIndex_.end()) {
-      value = mine->second;
+  index();
+  disk.index();
+  std::vector<ValueSlot> values;
+  values.reserve(disk.slots_.size() + slots_.size());
+  std::vector<bool> taken(slots_.size());
+  for (size_t d = 0; d < disk.slots_.size(); ++d) {
+    const ValueSlot& there = disk.slots_[d];
+    const size_t mine = withName(there, [&](StringView name) { return find(name, there.hash); });
+    if (mine != kNone) {
+      taken[mine] = true;
+      Ref<XMLRegistryValue> value = materialise(mine);
       if (!value->changed()) {
-        value->setText(there->text());
+        value->setText(textOf(there));
         value->setChanged(false);
       }
-    } else if (!removedValues_.count(folded)) {
-      value = there;
+      values.push_back(slots_[mine]);
+    } else if (!withName(there, [&](StringView name) { return removedValues_.count(name) > 0; })) {
+      ValueSlot taken{nullptr, nullptr, disk.materialise(d), there.hash};  // the disk's document is not kept
+      values.push_back(std::move(taken));
     }
-    if (!value) continue;
-    values.push_back(value);
-    valueIndex.emplace(value->name(), std::move(value));
   }
-  for (const auto& value : values_) {
-    if (!value->changed()) continue;  // not in the file any more: another process removed it
-    if (valueIndex.emplace(value->name(), value).second) values.push_back(value);
-  }
-  values_ = std::move(values);
-  valueIndex_ = std::move(valueIndex);
+  for (size_t i = 0; i < slots_.size(); ++i)  // the others are not in the file any more: another process removed them
+    if (!taken[i] && slots_[i].object && slots_[i].object->changed()) values.push_back(slots_[i]);
+  setSlots(std::move(values));
 
   // Sub-keys alike. A key another process deleted stays only with changes of this process in
   // it; one this process deleted and made again holds only what this process put there.
@@ -191,40 +329,44 @@ Ref<XMLRegistryValue> XMLRegistryKey::AddValue(const String& name, const String&
   if (name.empty()) refuse(u"A value name may not be empty.");
   XMLRegistryValue::checkText(name);
   XMLRegistryValue::checkText(text);
-  auto it = valueIndex_.find(name);
-  if (it != valueIndex_.end()) {
-    it->second->setText(text);
-    return it->second;
+  const size_t at = find(name);
+  if (at != kNone) {
+    Ref<XMLRegistryValue> value = materialise(at);
+    value->setText(text);
+    return value;
   }
   Ref<XMLRegistryValue> value = make<XMLRegistryValue>(name, text);
   value->setChanged(true);
-  values_.push_back(value);
-  valueIndex_.emplace(value->name(), value);
+  appendValue(value);
   return value;
 }
 
-void XMLRegistryKey::loadValue(String name, String text) {
-  // One hash per value: names repeat rarely, so the object is made before the index is asked.
-  Ref<XMLRegistryValue> value = make<XMLRegistryValue>(std::move(name), std::move(text));
-  auto [it, added] = valueIndex_.emplace(value->name(), value);
-  if (!added) {
-    it->second->setText(value->text());
-    return;
-  }
-  values_.push_back(std::move(value));
-}
-
 void XMLRegistryKey::RemoveValue(const String& name) {
-  auto it = valueIndex_.find(name);
-  if (it == valueIndex_.end()) return;
-  Ref<XMLRegistryValue> removed = it->second;
-  valueIndex_.erase(it);
-  eraseRef(values_, removed);
-  removedValues_.emplace(removed->name());
+  const size_t at = find(name);
+  if (at == kNone) return;
+  removedValues_.emplace(withName(slots_[at], [](StringView own) { return String(own); }));
+  // Out of the index by moving later entries of the same probe run back into the hole, then
+  // the positions after the removed value one down.
+  const size_t mask = valueIndex_.size() - 1;
+  size_t hole = slots_[at].hash & mask;
+  while (valueIndex_[hole] != at + 1) hole = (hole + 1) & mask;
+  for (size_t next = (hole + 1) & mask; valueIndex_[next] != 0; next = (next + 1) & mask) {
+    const size_t home = slots_[valueIndex_[next] - 1].hash & mask;
+    // An entry may fill the hole when its home place is not between the hole and itself.
+    const bool between = hole <= next ? (home > hole && home <= next) : (home > hole || home <= next);
+    if (between) continue;
+    valueIndex_[hole] = valueIndex_[next];
+    hole = next;
+  }
+  valueIndex_[hole] = 0;
+  for (uint32_t& p : valueIndex_)
+    if (p > at + 1) --p;
+  slots_.erase(slots_.begin() + static_cast<ptrdiff_t>(at));
 }
 
 Variant XMLRegistryKey::GetValue(const String& name, const Variant& defaultValue) {
-  if (Ref<XMLRegistryValue> v = findValue(name)) return Variant(v->text());
+  const size_t at = find(name);
+  if (at != kNone) return Variant(textOf(slots_[at]));
   if (defaultValue.isMissing()) return Variant(String());
   return defaultValue;
 }

@@ -14,12 +14,14 @@ Ref<XMLRegistryValue> XMLRegistryValues::Item(const Variant& index) {
   if (v.isMissing() || v.isEmpty() || v.isNull()) raiseError(err::InvalidProcedureCall);
   int32_t position = CLng(v);
   if (position < 1 || position > Count()) raiseError(err::SubscriptOutOfRange);
-  return key_->values()[static_cast<size_t>(position - 1)];
+  return key_->valueAt(static_cast<size_t>(position - 1));
 }
 
 Ref<Object> XMLRegistryValues::NewEnum() const {
   std::vector<Variant> items;
-  for (const auto& value : key_->values()) items.emplace_back(value);
+  const size_t count = key_->valueCount();
+  items.reserve(count);
+  for (size_t i = 0; i < count; ++i) items.emplace_back(key_->valueAt(i));
   return make<VectorEnumerator>(std::move(items));
 }
 

@@ -12,7 +12,7 @@ class XMLRegistryValues : public Object {
   // A text index is a name: the value of that name, or a pending value for a name the key does
   // not hold (see XMLRegistryValue). A number is a position 1..Count (9 outside).
   Ref<XMLRegistryValue> Item(const Variant& index);
-  int32_t Count() const { return static_cast<int32_t>(key_->values().size()); }
+  int32_t Count() const { return static_cast<int32_t>(key_->valueCount()); }
   Ref<Object> NewEnum() const;
 
   const DispatchTable* dispatchTable() const override;

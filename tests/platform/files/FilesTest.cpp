@@ -50,6 +50,34 @@ TEST(Resolve, ComponentsAreMatchedWithoutRegardToCase) {
   EXPECT_EQ(readFile(base + u"config/users/data.xml").value_or("-"), "x");
 }
 
+TEST(Resolve, AReadTellsWhereItLookedAndWhyNothingWasRead) {
+  TempFolder tmp;
+  tmp.write("Config/Data.XML", "x");
+  tmp.mkdir("Config/Folder.xml");
+  const String base = fromUtf8(tmp.path());
+  struct Case {
+    String asked, path;
+    int error;
+    const char* bytes;
+  };
+  const Case cases[] = {
+      {base + u"Config/Data.XML", base + u"Config/Data.XML", 0, "x"},
+      {base + u"config/data.xml", base + u"Config/Data.XML", 0, "x"},
+      {base + u"config/new.xml", base + u"Config/new.xml", ENOENT, nullptr},
+      {base + u"none/new.xml", base + u"none/new.xml", ENOENT, nullptr},
+      {base + u"config/data.xml/below", base + u"Config/Data.XML/below", ENOENT, nullptr},
+      {base + u"CONFIG/folder.XML", base + u"Config/Folder.xml", EISDIR, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(toUtf8(c.asked));
+    FileContent content = readFileResolved(c.asked);
+    EXPECT_EQ(content.path, c.path);
+    EXPECT_EQ(content.error, c.error);
+    EXPECT_EQ(content.bytes.has_value(), c.bytes != nullptr);
+    if (c.bytes) EXPECT_EQ(*content.bytes, c.bytes);
+  }
+}
+
 TEST(Resolve, AmbiguousNamesResolveNothing) {
   TempFolder tmp;
   tmp.write("Top/ab/f", "lower");

@@ -32,6 +32,11 @@ TEST(XmlParseErrors, CodeReasonAndPlace) {
       {"<a>&#0;</a>", xmlerr::BadCharacterReference, "Invalid character reference.", 1, 4},
       {"<a>\x01</a>", xmlerr::BadText, "An invalid character was found in text content.", 1, 4},
       {"<a>\n\xe4\xb8\xad\xd6</a>", xmlerr::BadText, "An invalid character", 2, 2},
+      // Bytes that are not UTF-8 are reported first, wherever they are.
+      {"<a>\x01 \xff</a>", xmlerr::BadText, "An invalid character", 1, 6},
+      {"<a>&nbsp;\xff</a>", xmlerr::BadText, "An invalid character", 1, 10},
+      {"<a><!-- \x02 \xff --></a>", xmlerr::BadText, "An invalid character", 1, 11},
+      {"<a><!-- \xff", xmlerr::BadText, "An invalid character", 1, 9},
       {"<a x=1/>", xmlerr::BadAttribute, "Incorrect attribute syntax.", 1, 6},
       {"<a><!-- x </a>", xmlerr::BadComment, "Incorrect syntax was used in a comment.", 1, 14},
       {"<?xml version='1.0' encoding='no-such'?><a/>", xmlerr::UnsupportedEncoding, "System does not support", 1, 21},
@@ -49,6 +54,41 @@ TEST(XmlParseErrors, CodeReasonAndPlace) {
     std::string where = "(line " + std::to_string(c.line) + ", column " + std::to_string(c.column) + ")";
     EXPECT_NE(toUtf8(e.reason).find(where), std::string::npos) << toUtf8(e.reason);
     EXPECT_FALSE(doc.documentElement());
+  }
+}
+
+// Plain runs of text are skipped many bytes at a time: what needs a look is found, and placed,
+// at every offset within such a run.
+TEST(XmlParseErrors, FoundAtEveryOffsetOfALongRun) {
+  struct Flaw {
+    std::string text;
+    int32_t code;
+  };
+  const Flaw flaws[] = {
+      {"\x01", xmlerr::BadText},
+      {"\x1f", xmlerr::BadText},
+      {"&nbsp;", xmlerr::UndefinedEntity},
+      {"&#xD800;", xmlerr::BadCharacterReference},
+      {"\xe4\xb8", xmlerr::BadText},  // a character cut short
+      {"\xc0\xaf", xmlerr::BadText},  // an overlong form
+      {"<!-- \x02 -->", xmlerr::BadText},
+  };
+  for (const Flaw& flaw : flaws) {
+    for (size_t at = 0; at < 40; ++at) {
+      SCOPED_TRACE(testing::Message() << flaw.text.size() << " bytes at " << at);
+      // Allowed characters around it: tabs, line ends, '>' and text of every UTF-8 length.
+      std::string run;
+      while (run.size() < at) run += run.size() % 7 == 3 ? "\t" : run.size() % 11 == 5 ? "\xe4\xb8\xad" : "x>";
+      std::string tail = "\xc3\xa9 \r\n<b/>" + std::string(40, 'y');
+      XmlDocument doc;
+      EXPECT_FALSE(doc.loadXml("<a>" + run + flaw.text + tail + "</a>"));
+      EXPECT_EQ(doc.parseError().errorCode, flaw.code);
+      EXPECT_EQ(doc.parseError().line, 1);
+      int32_t column = 4;
+      for (unsigned char c : run) column += (c & 0xC0) != 0x80;
+      EXPECT_EQ(doc.parseError().column, flaw.text[0] == '<' ? column + 5 : column);
+      EXPECT_TRUE(doc.loadXml("<a>" + run + "&amp;<!-- \t -->" + tail + "</a>"));
+    }
   }
 }
 

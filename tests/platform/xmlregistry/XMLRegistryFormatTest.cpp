@@ -14,7 +14,8 @@ namespace {
 
 void pugiKey(pugi::xml_node element, const XMLRegistryKey& key) {
   if (!key.DefaultValue().empty()) element.append_attribute("default").set_value(toUtf8(key.DefaultValue()).c_str());
-  for (const auto& value : key.values()) {
+  for (size_t i = 0; i < key.valueCount(); ++i) {
+    Ref<XMLRegistryValue> value = key.valueAt(i);
     pugi::xml_node v = element.append_child("value");
     v.append_attribute("name").set_value(toUtf8(value->Name()).c_str());
     v.append_attribute("text").set_value(toUtf8(value->text()).c_str());

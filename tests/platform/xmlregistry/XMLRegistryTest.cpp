@@ -211,6 +211,61 @@ TEST(XMLRegistry, FailedLoadLeavesAnEmptyRegistry) {
   EXPECT_EQ(a->SubKeys()->Count(), 0);  // a name no path can reach is skipped
 }
 
+// A file is parsed where it was read, which changes its bytes: a failure is still described
+// as from the file's own text, as loadXml describes the same bytes.
+TEST(XMLRegistry, AFailedLoadIsDescribedFromTheFilesOwnText) {
+  struct Case {
+    const char* text;
+    int32_t code;
+    int32_t line, column;
+  };
+  const Case cases[] = {
+      // Line breaks in attribute values (which the parser turns into spaces) before the error.
+      {"<registry>\n<value name=\"a\" text=\"x\ny\r\nz\"/>\n<value name=\"b\"></wrong>\n</registry>",
+       xml::xmlerr::EndTagMismatch, 5, 17},
+      // An attribute named twice, looked for while the registry is filled.
+      {"<registry>\n<key\nname=\"a\">\n<value name=\"v\" name=\"w\"/></key></registry>", xml::xmlerr::DuplicateAttribute,
+       4, 2},
+      {"\xef\xbb\xbf<registry>\n<key name=\"a\"><x><y q=\"1\"\n q=\"2\"/></x></key></registry>",
+       xml::xmlerr::DuplicateAttribute, 2, 19},
+      // Not a registry, and an attribute named twice below: the attribute counts.
+      {"<config>\n<a x='1'\n x='2'/></config>", xml::xmlerr::DuplicateAttribute, 2, 2},
+      {"<config a=\"\n\"/>", 0, 0, 0},
+      // Text after the registry, up to the file's last byte.
+      {"<registry/>p", xml::xmlerr::InvalidAtTopLevel, 1, 12},
+      {"<registry/><!-- c -->\nx", xml::xmlerr::InvalidAtTopLevel, 2, 1},
+      {"<registry>\n<value name=\"a\" text=\"\x01\"/></registry>", xml::xmlerr::BadText, 2, 23},
+  };
+  TempFolder tmp;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    tmp.write("store.xml", c.text);
+    auto fromFile = make<XMLRegistry>();
+    fromFile->RootKey()->AddValue(u"old", u"1");
+    EXPECT_FALSE(fromFile->Load(tmp.name("store.xml")));
+    EXPECT_EQ(fromFile->RootKey()->Values()->Count(), 0);
+    auto fromBytes = make<XMLRegistry>();
+    EXPECT_FALSE(fromBytes->loadXml(c.text));
+    const xml::XmlParseError& e = fromFile->lastError();
+    EXPECT_EQ(e.errorCode, c.code);
+    EXPECT_EQ(e.line, c.line);
+    EXPECT_EQ(e.column, c.column);
+    EXPECT_EQ(e.reason, fromBytes->lastError().reason);
+    EXPECT_EQ(e.url, tmp.name("store.xml"));
+    // What the failed load found is what a save compares the file with.
+    ASSERT_TRUE(fromFile->origin());
+    EXPECT_TRUE(fromFile->origin()->hash);
+  }
+  auto missing = make<XMLRegistry>();
+  EXPECT_FALSE(missing->Load(tmp.name("Sub/none.xml")));
+  EXPECT_EQ(missing->lastError().errorCode, xml::xmlerr::FileNotFound);
+  EXPECT_FALSE(missing->origin()->hash);
+  tmp.mkdir("folder.xml");
+  EXPECT_FALSE(missing->Load(tmp.name("FOLDER.xml")));
+  EXPECT_EQ(missing->lastError().errorCode, xml::xmlerr::AccessDenied);
+  EXPECT_EQ(missing->origin()->path, tmp.name("folder.xml"));
+}
+
 class FailRename : public files::IWriteFaults {
  public:
   int failure(files::WriteStep step, StringView) override { return step == files::WriteStep::Rename ? ENOSPC : 0; }
