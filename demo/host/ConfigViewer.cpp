@@ -37,7 +37,10 @@ QTreeWidgetItem* add(QTreeWidgetItem* parent, const QString& name, const QString
 // A key of a store with its values and sub-keys, in the order of the file.
 void addKey(QTreeWidgetItem* parent, const Ref<XMLRegistryKey>& key) {
   if (!key->DefaultValue().empty()) add(parent, QStringLiteral("(默认)"), qs(key->DefaultValue()));
-  for (const Ref<XMLRegistryValue>& value : key->values()) add(parent, qs(value->Name()), qs(value->Value()));
+  for (size_t i = 0; i < key->valueCount(); ++i) {
+    const Ref<XMLRegistryValue> value = key->valueAt(i);
+    add(parent, qs(value->Name()), qs(value->Value()));
+  }
   for (const Ref<XMLRegistryKey>& sub : key->subKeys()) addKey(add(parent, qs(sub->Name())), sub);
 }
 

@@ -74,7 +74,9 @@ TEST(Resolve, AReadTellsWhereItLookedAndWhyNothingWasRead) {
     EXPECT_EQ(content.path, c.path);
     EXPECT_EQ(content.error, c.error);
     EXPECT_EQ(content.bytes.has_value(), c.bytes != nullptr);
-    if (c.bytes) EXPECT_EQ(*content.bytes, c.bytes);
+    if (c.bytes) {
+      EXPECT_EQ(*content.bytes, c.bytes);
+    }
   }
 }
 
