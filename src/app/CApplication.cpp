@@ -147,6 +147,7 @@ void CApplication::Init(const Ref<Object>& mdiMain, const String& strFullPath) {
 }
 
 String CApplication::findMidServerName() {
+  if (computerName_.empty()) computerName_ = helpers::computerName();
   const String appID = helpers::appIDOfProgID(u"ZRMSysBase.SysDSN");
   if (equalsNoCase(appID, components::kNullGuid)) return computerName_;
   Ref<CRegistry> registry = make<CRegistry>();

@@ -89,6 +89,9 @@ class CApplication : public Object {
   void setComputerName(const String& name) { computerName_ = name; }
   // Tools that name the middle-tier server on their command line (lv8 periods --server).
   void setMidServerName(const String& name) { midServerName_ = name; }
+  // The server the registration names for the middle tier (RemoteServerName of the AppID of
+  // ZRMSysBase.SysDSN); this computer when it names none. Init sets MidServerName from it.
+  String findMidServerName();
   // Source of the __CApplication events (OnLanguageChange; the library raises none).
   EventSource& events() { return events_; }
 
@@ -96,7 +99,6 @@ class CApplication : public Object {
   const DispatchTable* dispatchTable() const override { return classDispatchTable(); }
 
  private:
-  String findMidServerName();
   // LogOut's steps, also run by Terminate while it is the step running.
   void logOutSteps();
   // login (nLoginType null) and login2 share their steps.

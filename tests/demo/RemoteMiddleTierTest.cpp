@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <thread>
 
@@ -458,6 +459,16 @@ TEST_F(RemoteMiddleTier, TheLv8ToolWorksAgainstTheServer) {
   test::ToolRun ping = sample.run("tools/lv8", {"midtier", "ping", where});
   ASSERT_EQ(ping.exitCode, 0) << ping.err.toStdString();
   EXPECT_TRUE(ping.out.contains("\nfailed logins\t1\n")) << ping.out.toStdString();
+  // Without --server the tools go where the registration's RemoteServerName says.
+  std::FILE* reg = std::fopen(sample.dir.file("remote.reg").c_str(), "w");
+  ASSERT_NE(reg, nullptr);
+  std::fprintf(reg, "Windows Registry Editor Version 5.00\n\n[HKEY_CLASSES_ROOT\\AppID\\%s]\n\"RemoteServerName\"=\"%s\"\n",
+               "{56AFD91E-06EB-48C7-9C2E-827A60CD9425}", where.toStdString().c_str());
+  std::fclose(reg);
+  ASSERT_EQ(sample.run("tools/lv8", {"reg", "import", QString::fromStdString(sample.dir.file("remote.reg"))}).exitCode, 0);
+  EXPECT_EQ(sample.run("tools/lv8", {"has-right", "--user", "kj01", "--password", "x", "0101"}).exitCode, 1);
+  ping = sample.run("tools/lv8", {"midtier", "ping", where});
+  EXPECT_TRUE(ping.out.contains("\nfailed logins\t2\n")) << ping.out.toStdString();
   test::ToolRun unreachable = sample.run("tools/lv8", {"midtier", "ping", "127.0.0.1:1"});
   EXPECT_EQ(unreachable.exitCode, 1);
   EXPECT_TRUE(unreachable.err.contains("error 462")) << unreachable.err.toStdString();

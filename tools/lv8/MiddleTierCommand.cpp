@@ -74,7 +74,7 @@ Ref<CApplication> logIn(const Options& o) {
     if (!password.empty() && password.back() == '\r') password.pop_back();
   }
   Ref<CApplication> app = GZRGNTUtil::sharedApplication();
-  if (o.server) app->setMidServerName(fromUtf8(*o.server));
+  app->setMidServerName(o.server ? fromUtf8(*o.server) : app->findMidServerName());
   const String code = fromUtf8(*o.user);
   Ref<Object> login = app->CreateMidObject(u"ZRMSysBase.SysLogin");
   Ref<Object> user = recordsets::fromAnswer(login->call(u"CheckLogin", {Variant(code), Variant(app->EncryptPWD(fromUtf8(password)))}));
