@@ -35,7 +35,7 @@ TEST_F(UserConfigTest, BeforeInitThereIsNoRegistryNothingLoadsSaveRaisesAndTheEn
     Ref<CUserConfig> store = make<CUserConfig>();
     EXPECT_FALSE(store->Registry());
     EXPECT_FALSE(store->Load());
-    EXPECT_EQ(errorOf([&] { store->Save(); }).number(), err::ObjectNotSet);
+    EXPECT_EQ(raisedError([&] { store->Save(); }).number(), err::ObjectNotSet);
   }
   EXPECT_EQ(tree.folder().list("host/Config/LV8ADSAPP/Users"), "");
 }
@@ -110,7 +110,7 @@ TEST_F(UserConfigTest, AStoreFilePlantedAsAnotherUsersLinkIsRefusedAndNotCopied)
   ASSERT_EQ(::symlink(tree.folder().file("secret").c_str(), link.c_str()), 0);
   ASSERT_EQ(::lchown(link.c_str(), 4321, 4321), 0);
   Ref<CUserConfig> store = initialised(u"alice");
-  const AutomationError e = errorOf([&] { store->Save(); });
+  const AutomationError e = raisedError([&] { store->Save(); });
   EXPECT_EQ(e.number(), err::PermissionDenied);
   EXPECT_NE(e.description().find(fromUtf8(link)), String::npos) << toUtf8(e.description());
   EXPECT_FALSE(tree.folder().exists(std::string(kAliceFile) + ".bad"));

@@ -26,6 +26,7 @@
 #include "support/ModalDriver.h"
 #include "support/TempFolder.h"
 #include "support/TestHostForm.h"
+#include "support/RaisedError.h"
 
 namespace lv8int {
 namespace {
@@ -42,14 +43,7 @@ bool runCreateComponentChild() {
 }
 const bool createComponentChildChecked = runCreateComponentChild();
 
-int32_t errorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const AutomationError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using test::errorOf;
 
 class Console : public ::testing::Test {
  protected:

@@ -10,20 +10,14 @@
 #include "platform/xmlregistry/XMLRegistryKeys.h"
 #include "platform/xmlregistry/XMLRegistryValues.h"
 #include "support/TempFolder.h"
+#include "support/RaisedError.h"
 
 namespace lv8int {
 namespace {
 
 using test::TempFolder;
 
-int32_t errorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const AutomationError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using test::errorOf;
 
 std::vector<String> namesOf(const Ref<Object>& collection) {
   std::vector<String> out;
