@@ -12,6 +12,7 @@
 #include "platform/codepage/AnsiCodePage.h"
 #include "platform/files/IWriteFaults.h"
 #include "platform/registry/ExpandEnvironment.h"
+#include "support/Scopes.h"
 #include "support/TempFolder.h"
 
 namespace lv8int {
@@ -302,26 +303,23 @@ TEST_F(RegistryFiles, ImportRoutesEachRootToItsHiveAndExportNamesTheKeyAsAsked) 
 }
 
 TEST(RegistryDefaults, HiveLocationsFollowTheEnvironment) {
-  const char* savedReg = std::getenv("LV8INT_REGISTRY");
-  const char* savedXdg = std::getenv("XDG_CONFIG_HOME");
-  std::string keepReg = savedReg ? savedReg : "", keepXdg = savedXdg ? savedXdg : "";
-  unsetenv("LV8INT_REGISTRY");
-  EXPECT_EQ(Registry::defaultMachineHivePath(), u"/etc/lv8int/registry.reg");
-  setenv("LV8INT_REGISTRY", "/tmp/sandbox/reg.reg", 1);
+  {
+    test::EnvironmentScope unset("LV8INT_REGISTRY", nullptr);
+    EXPECT_EQ(Registry::defaultMachineHivePath(), u"/etc/lv8int/registry.reg");
+  }
+  test::EnvironmentScope sandbox("LV8INT_REGISTRY", "/tmp/sandbox/reg.reg");
   EXPECT_EQ(Registry::defaultMachineHivePath(), u"/tmp/sandbox/reg.reg");
-  setenv("XDG_CONFIG_HOME", "/tmp/cfg", 1);
-  EXPECT_EQ(Registry::defaultUserHivePath(), u"/tmp/cfg/lv8int/registry.reg");
-  setenv("XDG_CONFIG_HOME", "relative", 1);  // not absolute: ignored, as the base directory rules say
-  setenv("HOME", std::getenv("HOME") ? std::getenv("HOME") : "/root", 1);
-  EXPECT_EQ(Registry::defaultUserHivePath(), fromUtf8(std::getenv("HOME")) + u"/.config/lv8int/registry.reg");
-  if (savedReg) setenv("LV8INT_REGISTRY", keepReg.c_str(), 1);
-  else unsetenv("LV8INT_REGISTRY");
-  if (savedXdg) setenv("XDG_CONFIG_HOME", keepXdg.c_str(), 1);
-  else unsetenv("XDG_CONFIG_HOME");
+  {
+    test::EnvironmentScope xdg("XDG_CONFIG_HOME", "/tmp/cfg");
+    EXPECT_EQ(Registry::defaultUserHivePath(), u"/tmp/cfg/lv8int/registry.reg");
+  }
+  test::EnvironmentScope home("HOME", "/home/clerk");
+  test::EnvironmentScope xdg("XDG_CONFIG_HOME", "relative");  // not absolute: ignored, as the base directory rules say
+  EXPECT_EQ(Registry::defaultUserHivePath(), u"/home/clerk/.config/lv8int/registry.reg");
 }
 
 TEST(RegistryEnvironment, ExpandsKnownVariablesOnly) {
-  setenv("LV8_TEST_DIR", "/opt/帮助", 1);
+  test::EnvironmentScope dir("LV8_TEST_DIR", "/opt/帮助");
   EXPECT_EQ(reg::expandEnvironmentStrings(u"%LV8_TEST_DIR%\\a.chm"), u"/opt/帮助\\a.chm");
   EXPECT_EQ(reg::expandEnvironmentStrings(u"%lv8_test_dir%"), u"/opt/帮助");  // names ignore case
   EXPECT_EQ(reg::expandEnvironmentStrings(u"%LV8_NOT_SET%\\x"), u"%LV8_NOT_SET%\\x");
@@ -331,7 +329,7 @@ TEST(RegistryEnvironment, ExpandsKnownVariablesOnly) {
   EXPECT_EQ(reg::expandEnvironmentStrings(u"%%"), u"%%");
   EXPECT_EQ(reg::expandEnvironmentStrings(u"50%"), u"50%");
 
-  codepage::setActiveCodePage(936);
+  test::CodePageScope gbk(936);
   std::string source = codepage::toAnsi(u"%LV8_TEST_DIR%\\b");
   uint32_t n = reg::expandEnvironmentStringsA(source, nullptr, 0);
   std::string expected = codepage::toAnsi(u"/opt/帮助\\b");
@@ -342,8 +340,6 @@ TEST(RegistryEnvironment, ExpandsKnownVariablesOnly) {
   std::vector<char> buf(n);
   EXPECT_EQ(reg::expandEnvironmentStringsA(source, buf.data(), n), n);
   EXPECT_EQ(std::string(buf.data()), expected);
-  codepage::setActiveCodePage(0);
-  unsetenv("LV8_TEST_DIR");
 }
 
 }  // namespace
