@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "ConfigFakes.h"
+#include "support/Scopes.h"
 #include "config/CConfig.h"
 #include "config/CSystemConfig.h"
 #include "platform/automation/Conversions.h"
@@ -43,13 +44,14 @@ TEST_F(UserConfigTest, BeforeInitThereIsNoRegistryNothingLoadsSaveRaisesAndTheEn
 // The stores as the application object makes them: through its configuration.
 TEST(StoresOfTheApplication, FollowTheConfigurationOfAnInitialisedApplication) {
   ConfigTree tree;
-  setenv("LV8INT_COMPUTERNAME", "TESTPC", 1);
   Registry registry{{}, {}};
   ServiceScope<IRegistry> registryScope(registry);
   Ref<CApplication> app = GZRGNTUtil::sharedApplication();
   Ref<TestHostForm> form = make<TestHostForm>();
-  app->Init(form, tree.hostPath());
-  unsetenv("LV8INT_COMPUTERNAME");
+  {
+    EnvironmentScope computer("LV8INT_COMPUTERNAME", "TESTPC");
+    app->Init(form, tree.hostPath());
+  }
 
   Ref<CSystemConfig> machine = make<CSystemConfig>();
   EXPECT_EQ(machine->fileName(), fromUtf8(tree.machineFolder("TESTPC") + "MachineCfg.xml"));

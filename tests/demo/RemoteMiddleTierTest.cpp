@@ -30,6 +30,7 @@
 #include "support/ChildProcess.h"
 #include "support/ErrBoxRecorder.h"
 #include "support/RaisedError.h"
+#include "support/Scopes.h"
 
 using namespace lv8int;
 
@@ -427,8 +428,7 @@ TEST_F(RemoteMiddleTier, TlsWithTheServersCertificateAndNothingWithout) {
                QString::fromStdString(test::kMidTierFixtures + "server.key")});
   // Each attempt on a thread of its own, so each makes its own connection.
   auto attempt = [&](const char* trusted) {
-    if (trusted) setenv("LV8_MIDTIER_CA", (test::kMidTierFixtures + trusted).c_str(), 1);
-    else unsetenv("LV8_MIDTIER_CA");
+    test::EnvironmentScope ca("LV8_MIDTIER_CA", trusted ? (test::kMidTierFixtures + trusted).c_str() : nullptr);
     int32_t number = 0;
     String user;
     std::thread([&] {
@@ -438,7 +438,6 @@ TEST_F(RemoteMiddleTier, TlsWithTheServersCertificateAndNothingWithout) {
         number = e.number();
       }
     }).join();
-    unsetenv("LV8_MIDTIER_CA");
     return std::make_pair(number, user);
   };
   EXPECT_EQ(attempt("server.pem"), std::make_pair(int32_t{0}, String(u"101")));

@@ -25,6 +25,7 @@
 #include "support/ErrBoxRecorder.h"
 #include "support/LoggedInApp.h"
 #include "support/ModalDriver.h"
+#include "support/Scopes.h"
 #include "support/RaisedError.h"
 
 using namespace lv8int;
@@ -209,7 +210,7 @@ TEST_F(SampleMiddleTier, TheDatabaseComesFromTheEnvironmentTheRegistryOrBesideTh
   EXPECT_EQ(CStr(dsn->get(u"Database")), fromUtf8(plugin.substr(0, plugin.rfind('/') + 1)) + u"sample.db");
 
   // An administrator names the database under the AppID, with an environment reference.
-  setenv("LV8_SAMPLE_DATA", sample.dir.path().c_str(), 1);
+  test::EnvironmentScope data("LV8_SAMPLE_DATA", sample.dir.path().c_str());
   {
     reg::OpenedKey key(*hive, reg::HKEY_CLASSES_ROOT, u"AppID\\" + String(kAppID));
     ASSERT_TRUE(key.ok());
@@ -218,7 +219,6 @@ TEST_F(SampleMiddleTier, TheDatabaseComesFromTheEnvironmentTheRegistryOrBesideTh
   }
   EXPECT_EQ(CStr(dsn->get(u"Database")), sample.database);
   EXPECT_EQ(app->Periods()->Count(), 12);
-  unsetenv("LV8_SAMPLE_DATA");
 }
 
 TEST_F(SampleMiddleTier, TheSampleLoginWindowChecksTheUserWithTheMiddleTier) {
