@@ -20,15 +20,14 @@
 #include "platform/xmlregistry/XMLRegistry.h"
 #include "support/AppHarness.h"
 #include "support/FakeMidTier.h"
+#include "support/RaisedError.h"
 #include "support/TestDatabaseEngine.h"
 #include "typelib/Conformance.h"
-#include "support/RaisedError.h"
 
 namespace lv8int {
 namespace {
 
 using test::AppHarness;
-
 using test::errorOf;
 
 String rootValue(const Ref<XMLRegistry>& registry, StringView name) {

@@ -6,11 +6,11 @@
 #include <cstdlib>
 
 #include "ConfigFakes.h"
-#include "support/Scopes.h"
 #include "config/CConfig.h"
 #include "config/CSystemConfig.h"
 #include "platform/automation/Conversions.h"
 #include "platform/registry/Registry.h"
+#include "support/Scopes.h"
 #include "support/TestHostForm.h"
 
 namespace lv8int::test {

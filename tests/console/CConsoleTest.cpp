@@ -24,9 +24,9 @@
 #include "support/AppHarness.h"
 #include "support/ChildProcess.h"
 #include "support/ModalDriver.h"
+#include "support/RaisedError.h"
 #include "support/TempFolder.h"
 #include "support/TestHostForm.h"
-#include "support/RaisedError.h"
 
 namespace lv8int {
 namespace {

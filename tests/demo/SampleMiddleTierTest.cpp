@@ -25,8 +25,8 @@
 #include "support/ErrBoxRecorder.h"
 #include "support/LoggedInApp.h"
 #include "support/ModalDriver.h"
-#include "support/Scopes.h"
 #include "support/RaisedError.h"
+#include "support/Scopes.h"
 
 using namespace lv8int;
 

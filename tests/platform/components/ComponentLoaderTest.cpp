@@ -17,10 +17,10 @@
 #include "typelib/LibraryRegistration.h"
 #include "platform/components/PluginLibrary.h"
 #include "platform/registry/Registry.h"
-#include "support/TempFolder.h"
-#include "support/ToolProcess.h"
 #include "support/RaisedError.h"
 #include "support/Scopes.h"
+#include "support/TempFolder.h"
+#include "support/ToolProcess.h"
 
 namespace lv8int {
 namespace {
@@ -34,7 +34,6 @@ constexpr char16_t kGreeterClsid[] = u"{5A7E3C1D-2B4F-4E6A-9C8D-0F1E2D3C4B5A}";
 constexpr char16_t kGreeterAppID[] = u"{A1B2C3D4-E5F6-4789-ABCD-EF0123456789}";
 
 using test::errorOf;
-
 using test::EnvironmentScope;
 
 TEST(CreateOnServer, ThisComputerCreatesLocallyAnyOtherRaises462) {

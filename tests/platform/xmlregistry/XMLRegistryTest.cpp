@@ -9,14 +9,13 @@
 #include "platform/files/IWriteFaults.h"
 #include "platform/xmlregistry/XMLRegistryKeys.h"
 #include "platform/xmlregistry/XMLRegistryValues.h"
-#include "support/TempFolder.h"
 #include "support/RaisedError.h"
+#include "support/TempFolder.h"
 
 namespace lv8int {
 namespace {
 
 using test::TempFolder;
-
 using test::errorOf;
 
 std::vector<String> namesOf(const Ref<Object>& collection) {
