@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <cstdlib>
 
@@ -15,6 +16,8 @@
 
 namespace lv8int::test {
 namespace {
+
+using ::testing::HasSubstr;
 
 constexpr char kAliceFile[] = "host/Config/LV8ADSAPP/Users/alice/usercfg.xml";
 
@@ -84,7 +87,7 @@ TEST_F(UserConfigTest, TheStoreSavesItselfWhenItEndsEvenUnchanged) {
     Ref<CUserConfig> store = initialised(u"alice");
     store->Registry()->RootKey()->AddValue(u"Theme", u"dark");
   }
-  EXPECT_NE(tree.folder().read(kAliceFile).find("dark"), std::string::npos);
+  EXPECT_THAT(tree.folder().read(kAliceFile), HasSubstr("dark"));
 }
 
 // Two sessions of one user that both started from the default store: the second save merges
@@ -97,9 +100,9 @@ TEST_F(UserConfigTest, StoresStartedFromTheDefaultsKeepEachOthersChanges) {
   first->Save();
   second->Save();
   const std::string saved = tree.folder().read(kAliceFile);
-  EXPECT_NE(saved.find("\"Theme\" text=\"dark\""), std::string::npos) << saved;
-  EXPECT_NE(saved.find("\"Welcome\" text=\"1\""), std::string::npos) << saved;
-  EXPECT_NE(saved.find("DefaultUser"), std::string::npos) << saved;
+  EXPECT_THAT(saved, HasSubstr("\"Theme\" text=\"dark\""));
+  EXPECT_THAT(saved, HasSubstr("\"Welcome\" text=\"1\""));
+  EXPECT_THAT(saved, HasSubstr("DefaultUser"));
 }
 
 // As the administrator (tools run for a user): a store file that another user replaced by a
@@ -137,14 +140,14 @@ TEST_F(UserConfigTest, AFailingSaveAtTheEndIsReportedAndSwallowedWhileSaveRaises
   testing::internal::CaptureStderr();
   store = nullptr;  // must not end the process
   const std::string err = testing::internal::GetCapturedStderr();
-  EXPECT_NE(err.find("usercfg.xml"), std::string::npos) << err;
+  EXPECT_THAT(err, HasSubstr("usercfg.xml"));
 }
 
 TEST_F(UserConfigTest, AnUnreadableOwnFileIsKeptAsBadWhenTheStoreEnds) {
   tree.folder().write(kAliceFile, "garbage that was a store");
   { initialised(u"alice"); }
   EXPECT_EQ(tree.folder().read(std::string(kAliceFile) + ".bad"), "garbage that was a store");
-  EXPECT_NE(tree.folder().read(kAliceFile).find("DefaultUser"), std::string::npos);
+  EXPECT_THAT(tree.folder().read(kAliceFile), HasSubstr("DefaultUser"));
 }
 
 }  // namespace

@@ -42,8 +42,8 @@ TEST_F(ConfigCommand, AUserValueLandsInTheUsersFileAndIsReadBack) {
   ASSERT_EQ(set.exitCode, 0) << set.err;
   const std::string file = tree.userFolder("alice").substr(tree.folder().path().size()) + "usercfg.xml";
   const std::string saved = tree.folder().read(file);
-  EXPECT_NE(saved.find("name=\"ViewToolText\" text=\"1\""), std::string::npos) << saved;
-  EXPECT_NE(saved.find("DefaultUser"), std::string::npos);  // started from the default store
+  EXPECT_THAT(saved, HasSubstr("name=\"ViewToolText\" text=\"1\""));
+  EXPECT_THAT(saved, HasSubstr("DefaultUser"));  // started from the default store
 
   ToolRun get = lv8({"get", "--host", host(), "--user", "alice", "General/MDIChild/ViewToolText"});
   EXPECT_EQ(get.exitCode, 0) << get.err;
@@ -62,7 +62,7 @@ TEST_F(ConfigCommand, AUserValueLandsInTheUsersFileAndIsReadBack) {
 TEST_F(ConfigCommand, MachineValuesAndRemove) {
   ASSERT_EQ(lv8({"set", "--host", host(), "--machine", "Server/Name", "db01"}).exitCode, 0);
   const std::string file = tree.machineFolder("ACCOUNTS-PC").substr(tree.folder().path().size()) + "MachineCfg.xml";
-  EXPECT_NE(tree.folder().read(file).find("db01"), std::string::npos);
+  EXPECT_THAT(tree.folder().read(file), HasSubstr("db01"));
   EXPECT_EQ(lv8({"get", "--host", host(), "--machine", "Server/Name"}).out, "db01\n");
   EXPECT_EQ(lv8({"get", "--host", host(), "--machine", "Origin"}).out, "DefaultMachine\n");
   ASSERT_EQ(lv8({"remove", "--host", host(), "--machine", "Server/Name"}).exitCode, 0);

@@ -68,7 +68,7 @@ TEST_F(ResourceCommand, ConvertThenDumpAndLookUp) {
     EXPECT_EQ(o.exitCode, c.exitCode) << c.id << o.err;
     EXPECT_EQ(o.out, c.out) << c.id;
   }
-  EXPECT_NE(lv8({"string", "0x10001"}).err.find("error 91"), std::string::npos);
+  EXPECT_THAT(lv8({"string", "0x10001"}).err, HasSubstr("error 91"));
 }
 
 // A DLL's strings in the dump, and pictures and icons written as PNG files.

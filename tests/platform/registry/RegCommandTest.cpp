@@ -59,7 +59,7 @@ TEST_F(RegCommand, ImportThenQueryPrintsValuesTheWayTheRegToolDoes) {
 
   test::ToolRun user = lv8({"reg", "query", "HKCU\\Software\\Mine", "/v", "u"});
   EXPECT_EQ(user.out, "\nHKEY_CURRENT_USER\\Software\\Mine\n    u    REG_DWORD    0x1\n\n");
-  EXPECT_NE(dir.read("config/lv8int/registry.reg").find("[HKEY_CURRENT_USER\\Software\\Mine]"), std::string::npos);
+  EXPECT_THAT(dir.read("config/lv8int/registry.reg"), HasSubstr("[HKEY_CURRENT_USER\\Software\\Mine]"));
 
   test::ToolRun missing = lv8({"reg", "query", "HKLM\\SOFTWARE\\Test", "/v", "Nope"});
   EXPECT_EQ(missing.exitCode, 1);
@@ -77,8 +77,8 @@ TEST_F(RegCommand, ImportMergesAndReportsBadLines) {
   EXPECT_EQ(imported.exitCode, 1);
   EXPECT_THAT(imported.err, HasSubstr("in.reg:4:"));
   std::string hive = dir.read("machine.reg");
-  EXPECT_NE(hive.find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Keep]\n\"k\"=\"1\""), std::string::npos) << hive;
-  EXPECT_NE(hive.find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\New]\n\"a\"=dword:00000001\n\n"), std::string::npos) << hive;
+  EXPECT_THAT(hive, HasSubstr("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Keep]\n\"k\"=\"1\""));
+  EXPECT_THAT(hive, HasSubstr("[HKEY_LOCAL_MACHINE\\SOFTWARE\\New]\n\"a\"=dword:00000001\n\n"));
 
   dir.write("bad.reg", "just text\n");
   test::ToolRun bad = lv8({"reg", "import", QString::fromStdString(dir.file("bad.reg"))});

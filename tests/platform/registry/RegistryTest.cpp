@@ -1,5 +1,6 @@
 #include "platform/registry/Registry.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -17,6 +18,8 @@
 
 namespace lv8int {
 namespace {
+
+using ::testing::HasSubstr;
 
 using reg::Value;
 
@@ -126,9 +129,9 @@ TEST_F(RegistryFiles, HivesAreFilesThatAnotherInstanceReads) {
   std::string userText = dir.read("home/.config/lv8int/registry.reg");
   EXPECT_NE(machineText.find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\Sample.Class\\CLSID]\n@=\"{1}\""),
             std::string::npos);
-  EXPECT_NE(machineText.find("[HKEY_USERS\\.DEFAULT\\x]"), std::string::npos);
+  EXPECT_THAT(machineText, HasSubstr("[HKEY_USERS\\.DEFAULT\\x]"));
   EXPECT_EQ(machineText.find("Mine"), std::string::npos);
-  EXPECT_NE(userText.find("[HKEY_CURRENT_USER\\Software\\Mine]\n\"Size\"=dword:00000003"), std::string::npos);
+  EXPECT_THAT(userText, HasSubstr("[HKEY_CURRENT_USER\\Software\\Mine]\n\"Size\"=dword:00000003"));
 
   Registry again(machine, user);
   reg::OpenedKey k(again, reg::HKEY_LOCAL_MACHINE, u"Software\\Classes\\sample.class\\clsid");
@@ -211,7 +214,7 @@ TEST_F(RegistryFiles, ATransactionSavesOnceOrNotAtAll) {
     set(r, reg::HKEY_LOCAL_MACHINE, u"SOFTWARE\\T", Value::dword(u"n", 2));
     EXPECT_EQ(dir.read("etc/registry.reg"), before);  // nothing written before the end
   });
-  EXPECT_NE(dir.read("etc/registry.reg").find("dword:00000002"), std::string::npos);
+  EXPECT_THAT(dir.read("etc/registry.reg"), HasSubstr("dword:00000002"));
 }
 
 TEST(RegistryMemory, InMemoryRegistryRollsBackToo) {
@@ -292,7 +295,7 @@ TEST_F(RegistryFiles, ImportRoutesEachRootToItsHiveAndExportNamesTheKeyAsAsked) 
   std::vector<regfile::Problem> problems;
   r.import(doc.operations, &problems);
   EXPECT_TRUE(problems.empty());
-  EXPECT_NE(dir.read("home/.config/lv8int/registry.reg").find("\"u\"=\"1\""), std::string::npos);
+  EXPECT_THAT(dir.read("home/.config/lv8int/registry.reg"), HasSubstr("\"u\"=\"1\""));
   std::string text;
   ASSERT_EQ(r.exportKey(reg::HKEY_CLASSES_ROOT, u"Vendor.Thing", text), reg::ERROR_SUCCESS);
   EXPECT_EQ(text,

@@ -1,6 +1,7 @@
 #include "platform/xmlregistry/XMLRegistry.h"
 
 #include <cerrno>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "platform/ServiceScope.h"
@@ -14,6 +15,8 @@
 
 namespace lv8int {
 namespace {
+
+using ::testing::HasSubstr;
 
 using test::TempFolder;
 using test::errorOf;
@@ -41,7 +44,7 @@ TEST(XMLRegistry, RoundTripThroughAFile) {
   reg->Save(tmp.name("Machines\\PC1\\MachineCfg.xml"));  // folders made, backslashes taken as "/"
   const std::string file = tmp.read("Machines/PC1/MachineCfg.xml");
   EXPECT_EQ(file.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<registry format=\"lv8int-registry\"", 0), 0u);
-  EXPECT_NE(file.find("<value name=\"ViewToolText\" text=\"1\" />"), std::string::npos) << file;
+  EXPECT_THAT(file, HasSubstr("<value name=\"ViewToolText\" text=\"1\" />"));
 
   auto back = make<XMLRegistry>();
   ASSERT_TRUE(back->Load(tmp.name("machines/pc1/machinecfg.xml")));
