@@ -10,6 +10,7 @@ namespace lv8int::test {
 namespace {
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 class ConfigCommand : public ::testing::Test {
  protected:
@@ -53,7 +54,7 @@ TEST_F(ConfigCommand, AUserValueLandsInTheUsersFileAndIsReadBack) {
   ASSERT_EQ(lv8({"set", "--host", host(), "--user", "alice", "General/MDIChild/ViewToolText", "0", "--default", "0"})
                 .exitCode,
             0);
-  EXPECT_EQ(tree.folder().read(file).find("ViewToolText"), std::string::npos);
+  EXPECT_THAT(tree.folder().read(file), Not(HasSubstr("ViewToolText")));
   EXPECT_EQ(lv8({"get", "--host", host(), "--user", "alice", "General/MDIChild/ViewToolText"}).exitCode, 1);
   EXPECT_EQ(lv8({"get", "--host", host(), "--user", "alice", "General/MDIChild/ViewToolText", "--default", "0"}).out,
             "0\n");
@@ -66,7 +67,7 @@ TEST_F(ConfigCommand, MachineValuesAndRemove) {
   EXPECT_EQ(lv8({"get", "--host", host(), "--machine", "Server/Name"}).out, "db01\n");
   EXPECT_EQ(lv8({"get", "--host", host(), "--machine", "Origin"}).out, "DefaultMachine\n");
   ASSERT_EQ(lv8({"remove", "--host", host(), "--machine", "Server/Name"}).exitCode, 0);
-  EXPECT_EQ(tree.folder().read(file).find("db01"), std::string::npos);
+  EXPECT_THAT(tree.folder().read(file), Not(HasSubstr("db01")));
 }
 
 TEST_F(ConfigCommand, ReadingAUserValueWritesNothing) {

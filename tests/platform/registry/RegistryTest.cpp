@@ -20,6 +20,7 @@ namespace lv8int {
 namespace {
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 using reg::Value;
 
@@ -130,7 +131,7 @@ TEST_F(RegistryFiles, HivesAreFilesThatAnotherInstanceReads) {
   EXPECT_NE(machineText.find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\Sample.Class\\CLSID]\n@=\"{1}\""),
             std::string::npos);
   EXPECT_THAT(machineText, HasSubstr("[HKEY_USERS\\.DEFAULT\\x]"));
-  EXPECT_EQ(machineText.find("Mine"), std::string::npos);
+  EXPECT_THAT(machineText, Not(HasSubstr("Mine")));
   EXPECT_THAT(userText, HasSubstr("[HKEY_CURRENT_USER\\Software\\Mine]\n\"Size\"=dword:00000003"));
 
   Registry again(machine, user);
