@@ -20,6 +20,7 @@
 #include "platform/xmlregistry/XMLRegistry.h"
 #include "support/AppHarness.h"
 #include "support/FakeMidTier.h"
+#include "support/RaisedError.h"
 #include "support/TestDatabaseEngine.h"
 #include "typelib/Conformance.h"
 
@@ -27,15 +28,7 @@ namespace lv8int {
 namespace {
 
 using test::AppHarness;
-
-int32_t errorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const AutomationError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using test::errorOf;
 
 String rootValue(const Ref<XMLRegistry>& registry, StringView name) {
   return CStr(registry->RootKey()->GetValue(String(name), Variant(u"<none>")));

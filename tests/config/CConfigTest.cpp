@@ -95,7 +95,7 @@ TEST_F(IniConfigTest, ALocatorPathHoldingNulIsRefusedByNameBeforeAnythingIsAsked
   for (const std::string& path : {tree.root() + std::string(1, '\0') + "x", std::string(1, '\0')}) {
     SCOPED_TRACE(path.size());
     tree.writeLocator(path);
-    AutomationError e = errorOf([&] { create(); });
+    AutomationError e = raisedError([&] { create(); });
     EXPECT_EQ(e.number(), vbObjectError);
     EXPECT_EQ(e.description(),
               u"配置目录定位文件中的 ConfigPath 含有 NUL 字符，无法使用：" + u(tree.hostFolder() + "lv8app.ini"));
@@ -111,7 +111,7 @@ TEST_F(UnlocatedConfigTest, DialogConfirmedOnARootWritesTheLocator) {
   ASSERT_EQ(box.shown.size(), 1u);
   EXPECT_EQ(box.shown[0].text, kNotFound);
   EXPECT_EQ(box.shown[0].style, 48);  // exclamation icon, OK only
-  EXPECT_FALSE(box.shown[0].captioned);
+  EXPECT_FALSE(box.shown[0].caption.has_value());
 
   EXPECT_EQ(dialog.startFolder, u"");  // no locator: the dialog starts at an empty folder
   EXPECT_EQ(dialog.options, 0);
@@ -130,7 +130,7 @@ TEST_F(UnlocatedConfigTest, DialogStartsAtTheLocatorsCandidateAndCancelRaisesWit
   tree.writeLocator(tree.folder().path() + "elsewhere");
   dialog.cancel = true;
   dialog.selections = {u(tree.root())};
-  AutomationError e = errorOf([&] { create(); });
+  AutomationError e = raisedError([&] { create(); });
   EXPECT_EQ(e.number(), vbObjectError);
   EXPECT_EQ(e.description(), kMustChoose);
   EXPECT_EQ(dialog.startFolder, u(tree.folder().path() + "elsewhere"));
@@ -162,7 +162,7 @@ TEST_F(UnlocatedConfigTest, SetupToolNamingAFolderWithoutTheMarkersRaises) {
   tree.folder().mkdir("flat/Machines");
   writeSetupTool("printf '[system]\\nConfigPath=" + tree.folder().path() + "flat\\n' > '" + tree.hostFolder() +
                  "lv8app.ini'");
-  AutomationError e = errorOf([&] { create(); });
+  AutomationError e = raisedError([&] { create(); });
   EXPECT_EQ(e.number(), vbObjectError);
   EXPECT_EQ(e.description(), kMustChoose);
   EXPECT_EQ(journal, (Journal{"message box"}));
@@ -192,9 +192,9 @@ TEST_F(UnlocatedConfigTest, RealDialogDrivenOffscreen) {
     ok->click();
   });
   Ref<CConfig> config;
-  AutomationError e = errorOf([&] { config = create(); });
+  const int32_t error = errorOf([&] { config = create(); });
   IFolderDialog::exchangeCurrent(fake);
-  ASSERT_EQ(e.number(), 0) << toUtf8(e.description());
+  ASSERT_EQ(error, 0);
   EXPECT_EQ(config->Path(), u(tree.root() + "LV8ADSAPP/"));
   EXPECT_EQ(iniValue(), tree.root());
 }
@@ -202,23 +202,23 @@ TEST_F(UnlocatedConfigTest, RealDialogDrivenOffscreen) {
 TEST_F(ConfigTest, SystemXmlMissingOrMalformedRaisesTheParserCodeAndTheText) {
   const String file = u(tree.systemFolder() + "system.xml");
   tree.folder().write("host/Config/LV8ADSAPP/System/system.xml", "<config><property name='a'></config>");
-  AutomationError malformed = errorOf([&] { create(); });
+  AutomationError malformed = raisedError([&] { create(); });
   EXPECT_EQ(malformed.number(), xml::xmlerr::EndTagMismatch);
   const String prefix = u"无法装载系统配置文件:" + file + u"\r\n错误原因：";
   ASSERT_TRUE(malformed.description().starts_with(prefix)) << toUtf8(malformed.description());
   EXPECT_GT(malformed.description().size(), prefix.size());
 
   ASSERT_TRUE(files::removeFile(file));
-  AutomationError missing = errorOf([&] { create(); });
+  AutomationError missing = raisedError([&] { create(); });
   EXPECT_EQ(missing.number(), xml::xmlerr::FileNotFound);
   EXPECT_TRUE(missing.description().starts_with(prefix));
 }
 
 TEST_F(ConfigTest, SystemXmlWithARepeatedOrMissingNameFailsWithTheCollectionsError) {
   tree.setProperties({{"Title", "a"}, {"title", "b"}});
-  EXPECT_EQ(errorOf([&] { create(); }).number(), err::DuplicateKey);
+  EXPECT_EQ(raisedError([&] { create(); }).number(), err::DuplicateKey);
   tree.writeSystemXml("<config><property value='no name'/></config>");
-  EXPECT_NE(errorOf([&] { create(); }).number(), 0);
+  EXPECT_NE(raisedError([&] { create(); }).number(), 0);
 }
 
 TEST_F(ConfigTest, PropertiesIgnoreCaseAndGiveAnEmptyTextForAnythingMissing) {
@@ -252,14 +252,14 @@ TEST_F(ConfigTest, AFolderThatCannotBeCreatedRaisesUnableToCreatePath) {
   Ref<CConfig> config = create();
   tree.folder().write("host/Config/LV8ADSAPP/Users/blocked", "a file where the folder would go");
   scope.app->setCurrentUserName(u"blocked");
-  AutomationError e = errorOf([&] { config->CurrentUserPath(); });
+  AutomationError e = raisedError([&] { config->CurrentUserPath(); });
   EXPECT_EQ(e.number(), vbObjectError);
   EXPECT_EQ(e.description(), u"Unable to create path " + u(tree.userFolder("blocked")));
   // A name that would lead out of the users' folder names no folder of its own.
   scope.app->setCurrentUserName(u"..");
-  EXPECT_EQ(errorOf([&] { config->CurrentUserPath(); }).number(), vbObjectError);
+  EXPECT_EQ(raisedError([&] { config->CurrentUserPath(); }).number(), vbObjectError);
   scope.app->setComputerName(u"a/b");
-  EXPECT_EQ(errorOf([&] { config->CurrentMachinePath(); }).number(), vbObjectError);
+  EXPECT_EQ(raisedError([&] { config->CurrentMachinePath(); }).number(), vbObjectError);
   EXPECT_FALSE(tree.folder().exists("host/Config/LV8ADSAPP/Machines/a"));
 }
 

@@ -2,12 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "platform/ServiceScope.h"
 #include "platform/automation/Conversions.h"
 #include "platform/codepage/AnsiCodePage.h"
 #include "platform/registry/Registry.h"
+#include "support/Scopes.h"
 
 namespace lv8int {
 namespace {
@@ -16,8 +15,10 @@ constexpr int32_t HKCR = -2147483648;
 
 class CRegistryTest : public ::testing::Test {
  protected:
+  test::CodePageScope gbk{936};
+  test::EnvironmentScope variable{"LV8_CREGISTRY_TEST", "/opt/应用"};
+
   void SetUp() override {
-    codepage::setActiveCodePage(936);
     reg::OpenedKey key(registry, reg::HKEY_CLASSES_ROOT, u"AppID\\{GUID}", true);
     ASSERT_TRUE(key.ok());
     auto set = [&](const reg::Value& v) { ASSERT_EQ(registry.setValue(key.handle(), v), reg::ERROR_SUCCESS); };
@@ -30,11 +31,6 @@ class CRegistryTest : public ::testing::Test {
     set(reg::Value::binary(u"BigEndian", {0x12, 0x34, 0x56, 0x78}, reg::REG_DWORD_BIG_ENDIAN));
     set(reg::Value::binary(u"Binary", {1, 2, 3}));
     set(reg::Value::qword(u"Qword", 0x0102030405060708ull));
-    setenv("LV8_CREGISTRY_TEST", "/opt/应用", 1);
-  }
-  void TearDown() override {
-    unsetenv("LV8_CREGISTRY_TEST");
-    codepage::setActiveCodePage(0);
   }
 
   Ref<CRegistry> at(const String& section, const String& value) {

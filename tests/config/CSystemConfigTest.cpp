@@ -1,5 +1,6 @@
 #include "config/CSystemConfig.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "ConfigFakes.h"
@@ -8,6 +9,8 @@
 
 namespace lv8int::test {
 namespace {
+
+using ::testing::HasSubstr;
 
 constexpr char kOwn[] = "host/Config/LV8ADSAPP/Machines/TESTPC/MachineCfg.xml";
 constexpr char kDefault[] = "host/Config/LV8ADSAPP/Default/MachineCfg.xml";
@@ -71,7 +74,7 @@ TEST_F(SystemConfigTest, AnUnreadableOwnFileIsKeptAsBadBeforeTheFirstSaveOnly) {
   store->Registry()->RootKey()->AddValue(u"Second", u"save");
   store->Save();
   EXPECT_EQ(tree.folder().read(bad), "<registry><value name='Mine' text='precious'></registry>");
-  EXPECT_NE(tree.folder().read(kOwn).find("Second"), std::string::npos);
+  EXPECT_THAT(tree.folder().read(kOwn), HasSubstr("Second"));
 }
 
 TEST_F(SystemConfigTest, SaveErrorsReachTheCaller) {

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <cstdlib>
 
@@ -10,10 +11,13 @@
 #include "config/CSystemConfig.h"
 #include "platform/automation/Conversions.h"
 #include "platform/registry/Registry.h"
+#include "support/Scopes.h"
 #include "support/TestHostForm.h"
 
 namespace lv8int::test {
 namespace {
+
+using ::testing::HasSubstr;
 
 constexpr char kAliceFile[] = "host/Config/LV8ADSAPP/Users/alice/usercfg.xml";
 
@@ -35,7 +39,7 @@ TEST_F(UserConfigTest, BeforeInitThereIsNoRegistryNothingLoadsSaveRaisesAndTheEn
     Ref<CUserConfig> store = make<CUserConfig>();
     EXPECT_FALSE(store->Registry());
     EXPECT_FALSE(store->Load());
-    EXPECT_EQ(errorOf([&] { store->Save(); }).number(), err::ObjectNotSet);
+    EXPECT_EQ(raisedError([&] { store->Save(); }).number(), err::ObjectNotSet);
   }
   EXPECT_EQ(tree.folder().list("host/Config/LV8ADSAPP/Users"), "");
 }
@@ -43,13 +47,14 @@ TEST_F(UserConfigTest, BeforeInitThereIsNoRegistryNothingLoadsSaveRaisesAndTheEn
 // The stores as the application object makes them: through its configuration.
 TEST(StoresOfTheApplication, FollowTheConfigurationOfAnInitialisedApplication) {
   ConfigTree tree;
-  setenv("LV8INT_COMPUTERNAME", "TESTPC", 1);
   Registry registry{{}, {}};
   ServiceScope<IRegistry> registryScope(registry);
   Ref<CApplication> app = GZRGNTUtil::sharedApplication();
   Ref<TestHostForm> form = make<TestHostForm>();
-  app->Init(form, tree.hostPath());
-  unsetenv("LV8INT_COMPUTERNAME");
+  {
+    EnvironmentScope computer("LV8INT_COMPUTERNAME", "TESTPC");
+    app->Init(form, tree.hostPath());
+  }
 
   Ref<CSystemConfig> machine = make<CSystemConfig>();
   EXPECT_EQ(machine->fileName(), fromUtf8(tree.machineFolder("TESTPC") + "MachineCfg.xml"));
@@ -82,7 +87,7 @@ TEST_F(UserConfigTest, TheStoreSavesItselfWhenItEndsEvenUnchanged) {
     Ref<CUserConfig> store = initialised(u"alice");
     store->Registry()->RootKey()->AddValue(u"Theme", u"dark");
   }
-  EXPECT_NE(tree.folder().read(kAliceFile).find("dark"), std::string::npos);
+  EXPECT_THAT(tree.folder().read(kAliceFile), HasSubstr("dark"));
 }
 
 // Two sessions of one user that both started from the default store: the second save merges
@@ -95,9 +100,9 @@ TEST_F(UserConfigTest, StoresStartedFromTheDefaultsKeepEachOthersChanges) {
   first->Save();
   second->Save();
   const std::string saved = tree.folder().read(kAliceFile);
-  EXPECT_NE(saved.find("\"Theme\" text=\"dark\""), std::string::npos) << saved;
-  EXPECT_NE(saved.find("\"Welcome\" text=\"1\""), std::string::npos) << saved;
-  EXPECT_NE(saved.find("DefaultUser"), std::string::npos) << saved;
+  EXPECT_THAT(saved, HasSubstr("\"Theme\" text=\"dark\""));
+  EXPECT_THAT(saved, HasSubstr("\"Welcome\" text=\"1\""));
+  EXPECT_THAT(saved, HasSubstr("DefaultUser"));
 }
 
 // As the administrator (tools run for a user): a store file that another user replaced by a
@@ -110,7 +115,7 @@ TEST_F(UserConfigTest, AStoreFilePlantedAsAnotherUsersLinkIsRefusedAndNotCopied)
   ASSERT_EQ(::symlink(tree.folder().file("secret").c_str(), link.c_str()), 0);
   ASSERT_EQ(::lchown(link.c_str(), 4321, 4321), 0);
   Ref<CUserConfig> store = initialised(u"alice");
-  const AutomationError e = errorOf([&] { store->Save(); });
+  const AutomationError e = raisedError([&] { store->Save(); });
   EXPECT_EQ(e.number(), err::PermissionDenied);
   EXPECT_NE(e.description().find(fromUtf8(link)), String::npos) << toUtf8(e.description());
   EXPECT_FALSE(tree.folder().exists(std::string(kAliceFile) + ".bad"));
@@ -135,14 +140,14 @@ TEST_F(UserConfigTest, AFailingSaveAtTheEndIsReportedAndSwallowedWhileSaveRaises
   testing::internal::CaptureStderr();
   store = nullptr;  // must not end the process
   const std::string err = testing::internal::GetCapturedStderr();
-  EXPECT_NE(err.find("usercfg.xml"), std::string::npos) << err;
+  EXPECT_THAT(err, HasSubstr("usercfg.xml"));
 }
 
 TEST_F(UserConfigTest, AnUnreadableOwnFileIsKeptAsBadWhenTheStoreEnds) {
   tree.folder().write(kAliceFile, "garbage that was a store");
   { initialised(u"alice"); }
   EXPECT_EQ(tree.folder().read(std::string(kAliceFile) + ".bad"), "garbage that was a store");
-  EXPECT_NE(tree.folder().read(kAliceFile).find("DefaultUser"), std::string::npos);
+  EXPECT_THAT(tree.folder().read(kAliceFile), HasSubstr("DefaultUser"));
 }
 
 }  // namespace

@@ -1,34 +1,21 @@
 // lv8 config on a configuration tree made in a temporary folder.
 #include <gtest/gtest.h>
 
-#include <QProcess>
-#include <QProcessEnvironment>
-#include <QStringList>
+#include <gmock/gmock.h>
 
 #include "support/ConfigTree.h"
+#include "support/ToolProcess.h"
 
 namespace lv8int::test {
 namespace {
 
-struct Outcome {
-  int exitCode;
-  std::string out;
-  std::string err;
-};
+using ::testing::HasSubstr;
+using ::testing::Not;
 
 class ConfigCommand : public ::testing::Test {
  protected:
-  Outcome lv8(const QStringList& args) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("LV8INT_COMPUTERNAME"), QStringLiteral("ACCOUNTS-PC"));
-    p.setProcessEnvironment(env);
-    QStringList all{QStringLiteral("config")};
-    all << args;
-    p.start(QString::fromUtf8(LV8_BINARY_DIR "/tools/lv8"), all);
-    if (!p.waitForFinished(30000)) return {-1, {}, p.errorString().toStdString()};
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput().toStdString(),
-            p.readAllStandardError().toStdString()};
+  ToolRun lv8(const QStringList& args) {
+    return runTool("tools/lv8", QStringList{"config"} + args, {{"LV8INT_COMPUTERNAME", "ACCOUNTS-PC"}});
   }
   QString host() { return QString::fromStdString(tree.hostProgram()); }
 
@@ -36,7 +23,7 @@ class ConfigCommand : public ::testing::Test {
 };
 
 TEST_F(ConfigCommand, PathsAreTheFoldersOfTheTree) {
-  Outcome o = lv8({"paths", "--host", host()});
+  ToolRun o = lv8({"paths", "--host", host()});
   ASSERT_EQ(o.exitCode, 0) << o.err;
   const std::string app = tree.appFolder();
   EXPECT_EQ(o.out, "Path=" + app + "\nSystemPath=" + app + "System/\nUsersPath=" + app +
@@ -45,21 +32,21 @@ TEST_F(ConfigCommand, PathsAreTheFoldersOfTheTree) {
 }
 
 TEST_F(ConfigCommand, PropertyIgnoresCaseAndIsEmptyWhenMissing) {
-  Outcome title = lv8({"property", "--host", host(), "applicationtitle"});
+  ToolRun title = lv8({"property", "--host", host(), "applicationtitle"});
   ASSERT_EQ(title.exitCode, 0) << title.err;
   EXPECT_EQ(title.out, "测试账务系统\n");
   EXPECT_EQ(lv8({"property", "--host", host(), "Nothing"}).out, "\n");
 }
 
 TEST_F(ConfigCommand, AUserValueLandsInTheUsersFileAndIsReadBack) {
-  Outcome set = lv8({"set", "--host", host(), "--user", "alice", "General/MDIChild/ViewToolText", "1"});
+  ToolRun set = lv8({"set", "--host", host(), "--user", "alice", "General/MDIChild/ViewToolText", "1"});
   ASSERT_EQ(set.exitCode, 0) << set.err;
   const std::string file = tree.userFolder("alice").substr(tree.folder().path().size()) + "usercfg.xml";
   const std::string saved = tree.folder().read(file);
-  EXPECT_NE(saved.find("name=\"ViewToolText\" text=\"1\""), std::string::npos) << saved;
-  EXPECT_NE(saved.find("DefaultUser"), std::string::npos);  // started from the default store
+  EXPECT_THAT(saved, HasSubstr("name=\"ViewToolText\" text=\"1\""));
+  EXPECT_THAT(saved, HasSubstr("DefaultUser"));  // started from the default store
 
-  Outcome get = lv8({"get", "--host", host(), "--user", "alice", "General/MDIChild/ViewToolText"});
+  ToolRun get = lv8({"get", "--host", host(), "--user", "alice", "General/MDIChild/ViewToolText"});
   EXPECT_EQ(get.exitCode, 0) << get.err;
   EXPECT_EQ(get.out, "1\n");
 
@@ -67,7 +54,7 @@ TEST_F(ConfigCommand, AUserValueLandsInTheUsersFileAndIsReadBack) {
   ASSERT_EQ(lv8({"set", "--host", host(), "--user", "alice", "General/MDIChild/ViewToolText", "0", "--default", "0"})
                 .exitCode,
             0);
-  EXPECT_EQ(tree.folder().read(file).find("ViewToolText"), std::string::npos);
+  EXPECT_THAT(tree.folder().read(file), Not(HasSubstr("ViewToolText")));
   EXPECT_EQ(lv8({"get", "--host", host(), "--user", "alice", "General/MDIChild/ViewToolText"}).exitCode, 1);
   EXPECT_EQ(lv8({"get", "--host", host(), "--user", "alice", "General/MDIChild/ViewToolText", "--default", "0"}).out,
             "0\n");
@@ -76,11 +63,11 @@ TEST_F(ConfigCommand, AUserValueLandsInTheUsersFileAndIsReadBack) {
 TEST_F(ConfigCommand, MachineValuesAndRemove) {
   ASSERT_EQ(lv8({"set", "--host", host(), "--machine", "Server/Name", "db01"}).exitCode, 0);
   const std::string file = tree.machineFolder("ACCOUNTS-PC").substr(tree.folder().path().size()) + "MachineCfg.xml";
-  EXPECT_NE(tree.folder().read(file).find("db01"), std::string::npos);
+  EXPECT_THAT(tree.folder().read(file), HasSubstr("db01"));
   EXPECT_EQ(lv8({"get", "--host", host(), "--machine", "Server/Name"}).out, "db01\n");
   EXPECT_EQ(lv8({"get", "--host", host(), "--machine", "Origin"}).out, "DefaultMachine\n");
   ASSERT_EQ(lv8({"remove", "--host", host(), "--machine", "Server/Name"}).exitCode, 0);
-  EXPECT_EQ(tree.folder().read(file).find("db01"), std::string::npos);
+  EXPECT_THAT(tree.folder().read(file), Not(HasSubstr("db01")));
 }
 
 TEST_F(ConfigCommand, ReadingAUserValueWritesNothing) {
@@ -92,9 +79,9 @@ TEST_F(ConfigCommand, UsageErrorsAndAMissingTree) {
   EXPECT_EQ(lv8({"get", "--host", host(), "Origin"}).exitCode, 2);  // neither --machine nor --user
   EXPECT_EQ(lv8({"set", "--host", host(), "--machine", "Origin"}).exitCode, 2);  // no value
   EXPECT_EQ(lv8({"paths"}).exitCode, 2);
-  Outcome missing = lv8({"paths", "--host", QString::fromStdString(tree.folder().file("nowhere/LV8ADSAPP"))});
+  ToolRun missing = lv8({"paths", "--host", QString::fromStdString(tree.folder().file("nowhere/LV8ADSAPP"))});
   EXPECT_EQ(missing.exitCode, 1);
-  EXPECT_NE(missing.err.find("要运行本软件，您必须选择一个系统配置目录！"), std::string::npos) << missing.err;
+  EXPECT_THAT(missing.err, HasSubstr("要运行本软件，您必须选择一个系统配置目录！"));
 }
 
 }  // namespace

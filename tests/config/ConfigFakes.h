@@ -11,30 +11,26 @@
 #include "platform/automation/AutomationError.h"
 #include "platform/ui/IBrowseFolderCallback.h"
 #include "platform/ui/IFolderDialog.h"
-#include "platform/ui/IMessageBox.h"
 #include "support/ConfigTree.h"
+#include "support/RaisedError.h"
+#include "support/RecordingMessageBox.h"
 
 namespace lv8int::test {
 
 // What the fakes were asked, in order.
 using Journal = std::vector<std::string>;
 
-class FakeMessageBox : public IMessageBox {
+// Notes in the journal that it was shown, and runs `onShow` after recording.
+class FakeMessageBox : public RecordingMessageBox {
  public:
   explicit FakeMessageBox(Journal& journal) : journal_(journal) {}
-  struct Shown {
-    String text;
-    int32_t style;
-    bool captioned;
-  };
-  std::vector<Shown> shown;
   std::function<void()> onShow;
 
   int32_t show(const String& text, int32_t style, const std::optional<String>& caption) override {
     journal_.push_back("message box");
-    shown.push_back({text, style, caption.has_value()});
+    const int32_t answered = RecordingMessageBox::show(text, style, caption);
     if (onShow) onShow();
-    return 1;
+    return answered;
   }
 
  private:
@@ -98,15 +94,5 @@ class AppScope {
   }
   Ref<CApplication> app;
 };
-
-// The error a call raises; number 0 when it raises none.
-inline AutomationError errorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const AutomationError& e) {
-    return e;
-  }
-  return AutomationError(0, {}, {});
-}
 
 }  // namespace lv8int::test

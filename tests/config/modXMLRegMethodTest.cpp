@@ -114,7 +114,7 @@ TEST(ConfigValueOfTheApplication, WithoutAStoreReadsGiveTheDefaultAndWritesRaise
   ASSERT_FALSE(app->UserConfigControl());
   Variant v = GetConfigValue(app, u"General/MDIChild/ViewToolText", Variant(int16_t{0}), true);
   EXPECT_EQ(v.type(), VarType::Integer);
-  EXPECT_EQ(test::errorOf([&] { SetConfigValue(app, u"a/b", Variant(int16_t{1}), Variant(int16_t{0}), true, true); })
+  EXPECT_EQ(test::raisedError([&] { SetConfigValue(app, u"a/b", Variant(int16_t{1}), Variant(int16_t{0}), true, true); })
                 .number(),
             err::ObjectNotSet);
 }

@@ -24,6 +24,7 @@
 #include "support/AppHarness.h"
 #include "support/ChildProcess.h"
 #include "support/ModalDriver.h"
+#include "support/RaisedError.h"
 #include "support/TempFolder.h"
 #include "support/TestHostForm.h"
 
@@ -42,14 +43,7 @@ bool runCreateComponentChild() {
 }
 const bool createComponentChildChecked = runCreateComponentChild();
 
-int32_t errorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const AutomationError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using test::errorOf;
 
 class Console : public ::testing::Test {
  protected:

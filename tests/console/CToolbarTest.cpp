@@ -1,6 +1,7 @@
 // The toolbar manager against the real Qt controls (a child form with a toolbar and a splitter,
 // the main window's menu control), driven offscreen with key and mouse events; and against a
 // fake control that offers the same members and events through IConnectable.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -30,6 +31,8 @@
 
 namespace lv8int {
 namespace {
+
+using ::testing::HasSubstr;
 
 constexpr char kDefinitions[] = R"(<?xml version="1.0" encoding="UTF-8"?>
 <Root>
@@ -441,7 +444,7 @@ TEST_F(Toolbar, AnyControlOfferingTheMembersAndEventsWillDo) {
   fake->form->controls->Add(Variant(Ref<Object>(splitter)));
   toolbar->SetAB2(fake, u"frmPlain");
   EXPECT_EQ(fake->log.substr(0, 6), "Parent");
-  EXPECT_NE(fake->log.find("TabStop;UserDefinedCustomization;Bands;"), std::string::npos) << fake->log;
+  EXPECT_THAT(fake->log, HasSubstr("TabStop;UserDefinedCustomization;Bands;"));
   EXPECT_EQ(splitter->log.rfind("Top=", 0), 0u) << splitter->log;
   ASSERT_EQ(fake->events().sinkCount(), 1u);
   ASSERT_EQ(fake->form->events().sinkCount(), 1u);

@@ -1,5 +1,6 @@
 // The demo's help: the help compiler of the build (demo/chmbuild) and the help file it makes,
 // read back with the library's own reader.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -13,6 +14,8 @@
 #include "support/TempFolder.h"
 
 namespace {
+
+using ::testing::HasSubstr;
 
 using lv8demo::ChmWriter;
 using lv8demo::HelpProject;
@@ -93,7 +96,7 @@ TEST(HelpProject, FaultsNameTheFileAndWhatIsWrong) {
       HelpProject project(dir.file("p.hhp"));
       ADD_FAILURE() << "accepted: " << c.project;
     } catch (const std::runtime_error& e) {
-      EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+      EXPECT_THAT(std::string(e.what()), HasSubstr(c.message));
     }
   }
 }
@@ -107,7 +110,7 @@ TEST(HelpProject, AMissingFileStopsTheBuild) {
     HelpProject(dir.file("p.hhp")).fill(writer);
     FAIL() << "the missing contents file was not noticed";
   } catch (const std::runtime_error& e) {
-    EXPECT_NE(std::string(e.what()).find("toc.hhc"), std::string::npos) << e.what();
+    EXPECT_THAT(std::string(e.what()), HasSubstr("toc.hhc"));
   }
 }
 

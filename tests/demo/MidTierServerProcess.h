@@ -32,7 +32,7 @@ class ServedSample : public SampleSetup {
     failure = sample.err + probe.err;
   }
   bool registered = false;
-  QString failure;
+  std::string failure;
 };
 
 class MidTierServerProcess {

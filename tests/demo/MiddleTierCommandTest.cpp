@@ -1,5 +1,6 @@
 // lv8 periods, has-right and warnings against the registered sample middle tier, run as an
 // administrator runs them: a user logged in without a window, answers per user.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "SampleSetup.h"
@@ -8,6 +9,8 @@ using namespace lv8int;
 
 namespace {
 
+using ::testing::HasSubstr;
+
 class MiddleTierCommand : public ::testing::Test {
  protected:
   test::SampleSetup sample;
@@ -15,7 +18,7 @@ class MiddleTierCommand : public ::testing::Test {
 
   void SetUp() override {
     test::ToolRun reg = sample.registerPlugin();
-    ASSERT_EQ(reg.exitCode, 0) << reg.err.toStdString();
+    ASSERT_EQ(reg.exitCode, 0) << reg.err;
   }
 
   test::ToolRun lv8(QStringList args, const QByteArray& input = {}) {
@@ -28,9 +31,9 @@ class MiddleTierCommand : public ::testing::Test {
 
 TEST_F(MiddleTierCommand, PeriodsListsTheSeededPeriods) {
   test::ToolRun r = lv8({"periods", "--user", "kj01", "--password", "1234"});
-  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-  QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
-  ASSERT_EQ(lines.size(), 13) << r.out.toStdString();
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  QStringList lines = QString::fromStdString(r.out).split('\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(lines.size(), 13) << r.out;
   EXPECT_EQ(lines[0], "ID\tYear\tNumber\tStartDate\tEndDate\tStatus");
   EXPECT_EQ(lines[1], "200301\t2003\t1\t2003-01-01\t2003-01-31\t1");
   EXPECT_EQ(lines[2], "200302\t2003\t2\t2003-02-01\t2003-02-28\t1");
@@ -54,42 +57,43 @@ TEST_F(MiddleTierCommand, HasRightAnswersByThePrefixRuleForEachUser) {
     if (c.password) args << "--password" << c.password;
     args << c.code;
     test::ToolRun r = lv8(args);
-    EXPECT_EQ(r.exitCode, c.granted ? 0 : 3) << c.user << " " << c.code << ": " << r.err.toStdString();
+    EXPECT_EQ(r.exitCode, c.granted ? 0 : 3) << c.user << " " << c.code << ": " << r.err;
     EXPECT_EQ(r.out, c.granted ? "granted\n" : "refused\n") << c.user << " " << c.code;
   }
 }
 
 TEST_F(MiddleTierCommand, WarningsArePrintedInOrder) {
   test::ToolRun r = lv8({"warnings", "--user", "kj01", "--password", "1234"});
-  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-  EXPECT_EQ(r.out, QStringLiteral("WarningID\tSource\tContent\n"
-                                  "1\t凭证管理\t有 3 张凭证等待审核\n"
-                                  "2\t期末处理\t2003 年 6 月尚未结账\n"
-                                  "3\t系统管理\t口令已使用 90 天，请及时修改\n"));
-  EXPECT_TRUE(r.err.isEmpty()) << "nothing is shown in a box";
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "WarningID\tSource\tContent\n"
+            "1\t凭证管理\t有 3 张凭证等待审核\n"
+            "2\t期末处理\t2003 年 6 月尚未结账\n"
+            "3\t系统管理\t口令已使用 90 天，请及时修改\n");
+  EXPECT_TRUE(r.err.empty()) << "nothing is shown in a box";
   test::ToolRun none = lv8({"warnings", "--user", "cn01"});
-  ASSERT_EQ(none.exitCode, 0) << none.err.toStdString();
+  ASSERT_EQ(none.exitCode, 0) << none.err;
   EXPECT_EQ(none.out, "WarningID\tSource\tContent\n");
 }
 
 TEST_F(MiddleTierCommand, ThePasswordCanComeFromStandardInput) {
   test::ToolRun r = lv8({"has-right", "--user", "admin", "--password", "-", "05"}, "admin\n");
-  EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+  EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out, "granted\n");
 }
 
 TEST_F(MiddleTierCommand, AWrongPasswordOrAMissingDatabaseIsReported) {
   test::ToolRun wrong = lv8({"periods", "--user", "kj01", "--password", "4321"});
   EXPECT_EQ(wrong.exitCode, 1);
-  EXPECT_TRUE(wrong.out.isEmpty()) << "no periods for a user who did not log in";
-  EXPECT_TRUE(wrong.err.contains(QStringLiteral("用户名或口令不正确"))) << wrong.err.toStdString();
-  EXPECT_TRUE(wrong.err.contains("ZRMSysBase.SysLogin.CheckLogin")) << wrong.err.toStdString();
+  EXPECT_TRUE(wrong.out.empty()) << "no periods for a user who did not log in";
+  EXPECT_THAT(wrong.err, HasSubstr("用户名或口令不正确"));
+  EXPECT_THAT(wrong.err, HasSubstr("ZRMSysBase.SysLogin.CheckLogin"));
 
   test::ToolRun missing = sample.run("tools/lv8", {"warnings", "--user", "kj01", "--password", "1234", "--database",
                                                    QString::fromStdString(sample.dir.file("none.db"))});
   EXPECT_EQ(missing.exitCode, 1);
-  EXPECT_TRUE(missing.err.contains(QStringLiteral("中间层数据库不存在"))) << missing.err.toStdString();
-  EXPECT_TRUE(missing.err.contains("none.db")) << missing.err.toStdString();
+  EXPECT_THAT(missing.err, HasSubstr("中间层数据库不存在"));
+  EXPECT_THAT(missing.err, HasSubstr("none.db"));
 }
 
 TEST_F(MiddleTierCommand, UsageMistakesAreExitCode2) {

@@ -1,6 +1,7 @@
 // The middle tier on another computer: the server in a child process on 127.0.0.1 serving the
 // sample middle tier and the probe component, and this process a client creating through the
 // component registry, as CreateMidObject does when RemoteServerName names a server.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <netinet/in.h>
@@ -29,10 +30,13 @@
 #include "support/ChildProcess.h"
 #include "support/ErrBoxRecorder.h"
 #include "support/RaisedError.h"
+#include "support/Scopes.h"
 
 using namespace lv8int;
 
 namespace {
+
+using ::testing::HasSubstr;
 
 constexpr int32_t kErrLoginFailed = static_cast<int32_t>(0xA0050004u);
 constexpr int32_t kErrOtherUser = static_cast<int32_t>(0xA0050005u);
@@ -74,7 +78,7 @@ const bool sleepingClient = [] {
 class RemoteMiddleTier : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(sample.registered) << sample.failure.toStdString();
+    ASSERT_TRUE(sample.registered) << sample.failure;
     startServer({});
   }
   void TearDown() override { RemoteConnection::setCallTimeout(std::chrono::milliseconds(0)); }
@@ -424,8 +428,7 @@ TEST_F(RemoteMiddleTier, TlsWithTheServersCertificateAndNothingWithout) {
                QString::fromStdString(test::kMidTierFixtures + "server.key")});
   // Each attempt on a thread of its own, so each makes its own connection.
   auto attempt = [&](const char* trusted) {
-    if (trusted) setenv("LV8_MIDTIER_CA", (test::kMidTierFixtures + trusted).c_str(), 1);
-    else unsetenv("LV8_MIDTIER_CA");
+    test::EnvironmentScope ca("LV8_MIDTIER_CA", trusted ? (test::kMidTierFixtures + trusted).c_str() : nullptr);
     int32_t number = 0;
     String user;
     std::thread([&] {
@@ -435,7 +438,6 @@ TEST_F(RemoteMiddleTier, TlsWithTheServersCertificateAndNothingWithout) {
         number = e.number();
       }
     }).join();
-    unsetenv("LV8_MIDTIER_CA");
     return std::make_pair(number, user);
   };
   EXPECT_EQ(attempt("server.pem"), std::make_pair(int32_t{0}, String(u"101")));
@@ -447,18 +449,18 @@ TEST_F(RemoteMiddleTier, TlsWithTheServersCertificateAndNothingWithout) {
 TEST_F(RemoteMiddleTier, TheLv8ToolWorksAgainstTheServer) {
   const QString where = QString::fromStdU16String(server);
   test::ToolRun periods = sample.run("tools/lv8", {"periods", "--user", "kj01", "--password", "1234", "--server", where});
-  ASSERT_EQ(periods.exitCode, 0) << periods.err.toStdString();
-  QStringList lines = periods.out.split('\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(periods.exitCode, 0) << periods.err;
+  QStringList lines = QString::fromStdString(periods.out).split('\n', Qt::SkipEmptyParts);
   ASSERT_EQ(lines.size(), 13);
   EXPECT_EQ(lines[12], "200312\t2003\t12\t2003-12-01\t2003-12-31\t0");
   test::ToolRun refused = sample.run("tools/lv8", {"has-right", "--user", "cn01", "--server", where, "0203"});
-  EXPECT_EQ(refused.exitCode, 3) << refused.err.toStdString();
+  EXPECT_EQ(refused.exitCode, 3) << refused.err;
   test::ToolRun wrong = sample.run("tools/lv8", {"warnings", "--user", "kj01", "--password", "x", "--server", where});
   EXPECT_EQ(wrong.exitCode, 1);
-  EXPECT_TRUE(wrong.err.contains("用户名或口令不正确")) << wrong.err.toStdString();
+  EXPECT_THAT(wrong.err, HasSubstr("用户名或口令不正确"));
   test::ToolRun ping = sample.run("tools/lv8", {"midtier", "ping", where});
-  ASSERT_EQ(ping.exitCode, 0) << ping.err.toStdString();
-  EXPECT_TRUE(ping.out.contains("\nfailed logins\t1\n")) << ping.out.toStdString();
+  ASSERT_EQ(ping.exitCode, 0) << ping.err;
+  EXPECT_THAT(ping.out, HasSubstr("\nfailed logins\t1\n"));
   // Without --server the tools go where the registration's RemoteServerName says.
   std::FILE* reg = std::fopen(sample.dir.file("remote.reg").c_str(), "w");
   ASSERT_NE(reg, nullptr);
@@ -468,13 +470,13 @@ TEST_F(RemoteMiddleTier, TheLv8ToolWorksAgainstTheServer) {
   ASSERT_EQ(sample.run("tools/lv8", {"reg", "import", QString::fromStdString(sample.dir.file("remote.reg"))}).exitCode, 0);
   EXPECT_EQ(sample.run("tools/lv8", {"has-right", "--user", "kj01", "--password", "x", "0101"}).exitCode, 1);
   ping = sample.run("tools/lv8", {"midtier", "ping", where});
-  EXPECT_TRUE(ping.out.contains("\nfailed logins\t2\n")) << ping.out.toStdString();
+  EXPECT_THAT(ping.out, HasSubstr("\nfailed logins\t2\n"));
   test::ToolRun unreachable = sample.run("tools/lv8", {"midtier", "ping", "127.0.0.1:1"});
   EXPECT_EQ(unreachable.exitCode, 1);
-  EXPECT_TRUE(unreachable.err.contains("error 462")) << unreachable.err.toStdString();
-  EXPECT_TRUE(unreachable.err.contains("127.0.0.1:1")) << unreachable.err.toStdString();
+  EXPECT_THAT(unreachable.err, HasSubstr("error 462"));
+  EXPECT_THAT(unreachable.err, HasSubstr("127.0.0.1:1"));
   // A server that cannot listen says so and ends.
   test::ToolRun taken = sample.run("tools/lv8", {"midtier", "serve", "--listen", where});
   EXPECT_EQ(taken.exitCode, 1);
-  EXPECT_TRUE(taken.err.contains("cannot listen")) << taken.err.toStdString();
+  EXPECT_THAT(taken.err, HasSubstr("cannot listen"));
 }

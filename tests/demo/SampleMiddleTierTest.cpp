@@ -23,10 +23,10 @@
 #include "platform/recordset/RecordsetAccess.h"
 #include "platform/registry/Registry.h"
 #include "support/ErrBoxRecorder.h"
+#include "support/LoggedInApp.h"
 #include "support/ModalDriver.h"
-#include "support/ProvidedComponent.h"
-#include "support/TestLoginWindow.h"
-#include "support/TitledApp.h"
+#include "support/RaisedError.h"
+#include "support/Scopes.h"
 
 using namespace lv8int;
 
@@ -38,30 +38,19 @@ constexpr int32_t kErrDatabaseLocked = static_cast<int32_t>(0xA0050002u);
 constexpr int32_t kErrDatabase = static_cast<int32_t>(0xA0050003u);
 constexpr int32_t kErrLoginFailed = static_cast<int32_t>(0xA0050004u);
 
-template <class F>
-AutomationError errorOf(F&& f) {
-  try {
-    f();
-  } catch (const AutomationError& e) {
-    return e;
-  }
-  ADD_FAILURE() << "no error was raised";
-  return AutomationError(0, {}, {});
-}
+using lv8int::test::raisedError;
 
 class SampleMiddleTier : public ::testing::Test {
  protected:
   test::SampleSetup sample;
-  test::TitledApp titled;
-  Ref<CApplication> app = titled.app();
-  Ref<test::TestLoginWindow> window = make<test::TestLoginWindow>();
-  test::ProvidedComponent loginComponent{test::kTestLoginWindowProgID, window};
+  test::LoggedInApp session;
+  Ref<CApplication> app = session.app;
   std::unique_ptr<Registry> hive;
   std::unique_ptr<ServiceScope<IRegistry>> hiveScope;
 
   void SetUp() override {
     test::ToolRun reg = sample.registerPlugin();
-    ASSERT_EQ(reg.exitCode, 0) << reg.err.toStdString();
+    ASSERT_EQ(reg.exitCode, 0) << reg.err;
     hive = std::make_unique<Registry>(sample.machineHive, sample.dir.name("user.reg"));
     hiveScope = std::make_unique<ServiceScope<IRegistry>>(*hive);
     useDatabase(sample.database);
@@ -71,11 +60,6 @@ class SampleMiddleTier : public ::testing::Test {
     hiveScope.reset();
   }
   static void useDatabase(const String& path) { setenv("LV8_MIDTIER_DATABASE", toUtf8(path).c_str(), 1); }
-
-  void loginAs(const String& code, const String& id) {
-    window->info = test::TestLoginWindow::record(code, id, u"");
-    ASSERT_TRUE(app->login());
-  }
 
   Ref<Object> midCall(const char16_t* progID, const char16_t* member, Args args) {
     return recordsets::fromAnswer(app->CreateMidObject(progID)->call(member, std::move(args)));
@@ -124,25 +108,25 @@ TEST_F(SampleMiddleTier, PeriodsOfTheSeed) {
 }
 
 TEST_F(SampleMiddleTier, EachUserHasTheirOwnRights) {
-  loginAs(u"kj01", u"101");
+  session.loginAs(u"kj01", u"101");
   Ref<CUserRight> rights = app->UserRight();
   for (const char16_t* code : {u"01", u"0105", u"02", u"020", u"0203"}) EXPECT_TRUE(rights->HasRight(code)) << toUtf8(code);
   for (const char16_t* code : {u"03", u"0204", u"05"}) EXPECT_FALSE(rights->HasRight(code)) << toUtf8(code);
 
   app->LogOut();
-  loginAs(u"cn01", u"102");
+  session.loginAs(u"cn01", u"102");
   EXPECT_TRUE(rights->HasRight(u"03"));
   EXPECT_TRUE(rights->HasRight(u"0301"));
   EXPECT_FALSE(rights->HasRight(u"01"));
   EXPECT_FALSE(rights->HasRight(u"02"));
 
-  loginAs(u"admin", u"1");
+  session.loginAs(u"admin", u"1");
   EXPECT_TRUE(app->UserRight()->HasRight(u"0599"));
   EXPECT_FALSE(app->UserRight()->HasRight(u"06"));
 }
 
 TEST_F(SampleMiddleTier, WarningsOfTheLoggedInUserInOrder) {
-  loginAs(u"kj01", u"101");
+  session.loginAs(u"kj01", u"101");
   test::ErrBoxRecorder recorder;
   app->Warning()->DispWarningIfExist();
   ASSERT_EQ(recorder.boxes.size(), 3u);
@@ -169,17 +153,17 @@ TEST_F(SampleMiddleTier, LoginChecksTheStoredFormOfThePassword) {
   EXPECT_EQ(column(midCall(u"ZRMSysBase.SysLogin", u"CheckLogin", {Variant(u"cn01"), Variant(lower)}), u"UserID"),
             (std::vector<String>{u"102"}));
 
-  AutomationError wrong = errorOf([&] {
+  AutomationError wrong = raisedError([&] {
     midCall(u"ZRMSysBase.SysLogin", u"CheckLogin", {Variant(u"kj01"), Variant(app->EncryptPWD(u"12345"))});
   });
   EXPECT_EQ(wrong.number(), kErrLoginFailed);
   EXPECT_EQ(wrong.source(), u"ZRMSysBase.SysLogin.CheckLogin");
-  AutomationError unknown = errorOf([&] {
+  AutomationError unknown = raisedError([&] {
     midCall(u"ZRMSysBase.SysLogin", u"CheckLogin", {Variant(u"nobody"), Variant(app->EncryptPWD(u"1234"))});
   });
   EXPECT_EQ(unknown.number(), wrong.number());
   EXPECT_EQ(unknown.description(), wrong.description()) << "an unknown user is not told apart from a wrong password";
-  EXPECT_EQ(errorOf([&] { midCall(u"ZRMSysBase.SysLogin", u"CheckLogin", {Variant(u"kj01"), Variant(u"1234")}); }).number(),
+  EXPECT_EQ(raisedError([&] { midCall(u"ZRMSysBase.SysLogin", u"CheckLogin", {Variant(u"kj01"), Variant(u"1234")}); }).number(),
             kErrLoginFailed)
       << "the plain password is not the stored form";
 }
@@ -187,7 +171,7 @@ TEST_F(SampleMiddleTier, LoginChecksTheStoredFormOfThePassword) {
 TEST_F(SampleMiddleTier, AMissingDatabaseIsAClearErrorAndTheNextReadTriesAgain) {
   const String moved = sample.dir.name("later.db");
   useDatabase(moved);
-  AutomationError e = errorOf([&] { app->Periods(); });
+  AutomationError e = raisedError([&] { app->Periods(); });
   EXPECT_EQ(e.number(), kErrDatabaseMissing);
   EXPECT_EQ(e.source(), u"ZRMDictUtil.utilPeriod.GetAllPeriod");
   EXPECT_NE(e.description().find(moved), String::npos);
@@ -198,10 +182,10 @@ TEST_F(SampleMiddleTier, AMissingDatabaseIsAClearErrorAndTheNextReadTriesAgain) 
 }
 
 TEST_F(SampleMiddleTier, ALockedDatabaseIsAClearError) {
-  loginAs(u"kj01", u"101");
+  session.loginAs(u"kj01", u"101");
   SqliteDatabase writer(sample.database, {.readOnly = false, .busyTimeoutMs = 0});
   writer.execute(u"BEGIN EXCLUSIVE");
-  AutomationError e = errorOf([&] { app->UserRight()->HasRight(u"01"); });
+  AutomationError e = raisedError([&] { app->UserRight()->HasRight(u"01"); });
   EXPECT_EQ(e.number(), kErrDatabaseLocked);
   EXPECT_EQ(e.source(), u"ZRMSysBase.SysUserRight.GetCurRight");
   EXPECT_NE(e.description().find(sample.database), String::npos);
@@ -212,7 +196,7 @@ TEST_F(SampleMiddleTier, ALockedDatabaseIsAClearError) {
 TEST_F(SampleMiddleTier, AFileThatIsNoDatabaseIsAClearError) {
   sample.dir.write("text.db", std::string(200, 'x'));
   useDatabase(sample.dir.name("text.db"));
-  AutomationError e = errorOf([&] { midCall(u"ZRMSysBase.SysWarning", u"GetLog", {Variant(u""), Variant(u"101")}); });
+  AutomationError e = raisedError([&] { midCall(u"ZRMSysBase.SysWarning", u"GetLog", {Variant(u""), Variant(u"101")}); });
   EXPECT_EQ(e.number(), kErrDatabase);
   EXPECT_EQ(e.source(), u"ZRMSysBase.SysWarning.GetLog");
 }
@@ -226,7 +210,7 @@ TEST_F(SampleMiddleTier, TheDatabaseComesFromTheEnvironmentTheRegistryOrBesideTh
   EXPECT_EQ(CStr(dsn->get(u"Database")), fromUtf8(plugin.substr(0, plugin.rfind('/') + 1)) + u"sample.db");
 
   // An administrator names the database under the AppID, with an environment reference.
-  setenv("LV8_SAMPLE_DATA", sample.dir.path().c_str(), 1);
+  test::EnvironmentScope data("LV8_SAMPLE_DATA", sample.dir.path().c_str());
   {
     reg::OpenedKey key(*hive, reg::HKEY_CLASSES_ROOT, u"AppID\\" + String(kAppID));
     ASSERT_TRUE(key.ok());
@@ -235,12 +219,11 @@ TEST_F(SampleMiddleTier, TheDatabaseComesFromTheEnvironmentTheRegistryOrBesideTh
   }
   EXPECT_EQ(CStr(dsn->get(u"Database")), sample.database);
   EXPECT_EQ(app->Periods()->Count(), 12);
-  unsetenv("LV8_SAMPLE_DATA");
 }
 
 TEST_F(SampleMiddleTier, TheSampleLoginWindowChecksTheUserWithTheMiddleTier) {
   test::ToolRun reg = sample.run("tools/lv8-regsvr", {QStringLiteral(LV8_SAMPLE_LOGINWINDOW_PLUGIN)});
-  ASSERT_EQ(reg.exitCode, 0) << reg.err.toStdString();
+  ASSERT_EQ(reg.exitCode, 0) << reg.err;
   const auto type = [](QWidget* dialog, const QString& user, const QString& password) {
     dialog->findChild<QLineEdit*>(QStringLiteral("user"))->setText(user);
     dialog->findChild<QLineEdit*>(QStringLiteral("password"))->setText(password);

@@ -2,15 +2,13 @@
 // The sample middle tier set up as an administrator sets it up, in a temporary folder: its
 // database built from the schema and seed files, and the plug-in registered by lv8-regsvr in
 // a machine hive of the folder. Tools run as child processes with that hive.
-#include <QProcess>
-#include <QProcessEnvironment>
-#include <QString>
 #include <fstream>
 #include <sstream>
 #include <string>
 
 #include "platform/recordset/SqliteDatabase.h"
 #include "support/TempFolder.h"
+#include "support/ToolProcess.h"
 
 namespace lv8int::test {
 
@@ -32,11 +30,6 @@ inline void buildSampleDatabase(const String& path) {
   db.executeScript(fromUtf8(readSource("seed.sql")));
 }
 
-struct ToolRun {
-  int exitCode = -1;
-  QString out, err;
-};
-
 class SampleSetup {
  public:
   TempFolder dir;
@@ -46,21 +39,12 @@ class SampleSetup {
   SampleSetup() { buildSampleDatabase(database); }
 
   // Runs a program of the build (tools/lv8 ...) with the folder's hive.
-  ToolRun run(const std::string& program, const QStringList& args, const QByteArray& input = {},
-              const QProcessEnvironment& extra = {}) const {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("LV8INT_REGISTRY", QString::fromStdU16String(machineHive));
-    env.insert("XDG_CONFIG_HOME", QString::fromStdString(dir.file("config")));
-    env.remove("LV8_MIDTIER_DATABASE");
-    for (const QString& key : extra.keys()) env.insert(key, extra.value(key));
-    p.setProcessEnvironment(env);
-    p.start(QString::fromStdString(kBinaryDir + "/" + program), args);
-    if (!input.isNull()) p.write(input);
-    p.closeWriteChannel();
-    if (!p.waitForFinished(60000)) return {-1, {}, QString::fromStdString(program) + " did not finish"};
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
+  ToolRun run(const std::string& program, const QStringList& args, const QByteArray& input = {}) const {
+    return runTool(program, args,
+                   {{"LV8INT_REGISTRY", QString::fromStdU16String(machineHive)},
+                    {"XDG_CONFIG_HOME", QString::fromStdString(dir.file("config"))},
+                    {"LV8_MIDTIER_DATABASE", std::nullopt}},
+                   input);
   }
 
   // lv8-regsvr <plug-in>, as an administrator registers it.

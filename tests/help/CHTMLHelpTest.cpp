@@ -15,11 +15,13 @@
 #include "platform/ServiceScope.h"
 #include "platform/files/Files.h"
 #include "platform/ui/MessageBoxStyle.h"
+#include "support/Scopes.h"
 #include "support/TempFolder.h"
 
 namespace lv8int {
 namespace {
 
+using test::EnvironmentScope;
 using test::RecordingMessageBox;
 
 const String kNotFoundTail = u" does not exist.\nPlease make sure the correct path and file name have been specified.";
@@ -132,7 +134,7 @@ TEST_F(CHTMLHelpTest, BareNameMissingEverywhereShowsTheLibraryPath) {
 
 TEST_F(CHTMLHelpTest, RegistrationIsMatchedWithoutCaseAndExpanded) {
   copySample("sample.chm");
-  ::setenv("H12_HELP_FOLDER", temp_.path().c_str(), 1);
+  EnvironmentScope folder("H12_HELP_FOLDER", temp_.path().c_str());
   registerFile(u"other.chm", u"/elsewhere");
   registerFile(u"Sample.CHM", u"%H12_HELP_FOLDER%", reg::REG_EXPAND_SZ);
 
@@ -150,7 +152,6 @@ TEST_F(CHTMLHelpTest, RegistrationIsMatchedWithoutCaseAndExpanded) {
   // The file on disk is spelled differently again; the window still opens it.
   ASSERT_NE(HelpWindow::current(), nullptr);
   EXPECT_EQ(HelpWindow::current()->currentPage(), "/intro.htm");
-  ::unsetenv("H12_HELP_FOLDER");
 }
 
 TEST_F(CHTMLHelpTest, StaleRegistrationShowsNotFoundTwice) {

@@ -11,6 +11,7 @@
 #include "periods/CPeriods.h"
 #include "platform/automation/Conversions.h"
 #include "support/FakeMidTier.h"
+#include "support/RaisedError.h"
 
 using namespace lv8int;
 using lv8int::test::FakeMidTier;
@@ -20,16 +21,7 @@ namespace {
 
 constexpr char16_t kProgID[] = u"ZRMDictUtil.utilPeriod";
 
-template <class F>
-AutomationError errorOf(F&& f) {
-  try {
-    f();
-  } catch (const AutomationError& e) {
-    return e;
-  }
-  ADD_FAILURE() << "no error was raised";
-  return AutomationError(0, {}, {});
-}
+using lv8int::test::raisedError;
 
 double dateOf(const char16_t* text) { return CDate(Variant(text)); }
 
@@ -109,9 +101,9 @@ TEST(CPeriods, ItemByKeyTextOrByPosition) {
   mid.answerRows(kFields, rowsFor(year2003()));
   Ref<CPeriods> periods = load();
   EXPECT_FALSE(at(*periods, Variant(u"209901"))) << "an ID text that is not there is no object, no error";
-  EXPECT_EQ(errorOf([&] { at(*periods, Variant(int32_t{0})); }).number(), 9);
-  EXPECT_EQ(errorOf([&] { at(*periods, Variant(int32_t{200312})); }).number(), 9) << "a number is a position";
-  EXPECT_EQ(errorOf([&] { at(*periods, Variant::null()); }).number(), 5);
+  EXPECT_EQ(raisedError([&] { at(*periods, Variant(int32_t{0})); }).number(), 9);
+  EXPECT_EQ(raisedError([&] { at(*periods, Variant(int32_t{200312})); }).number(), 9) << "a number is a position";
+  EXPECT_EQ(raisedError([&] { at(*periods, Variant::null()); }).number(), 5);
   // By name, through the default member, with a by-reference argument as a host passes it.
   Variant key(u"200307");
   Args args{Variant::byRef(key)};
@@ -139,7 +131,7 @@ TEST(CPeriods, ARepeatedIDFailsWithTheDuplicateKeyError) {
   FakeMidTier mid(kProgID, u"GetAllPeriod");
   mid.answerRows(kFields, rowsFor({200301, 200302, 200301, 200303}));
   Ref<CPeriods> periods = make<CPeriods>();
-  EXPECT_EQ(errorOf([&] { periods->LoadPeriods(GZRGNTUtil::sharedApplication()); }).number(), 457);
+  EXPECT_EQ(raisedError([&] { periods->LoadPeriods(GZRGNTUtil::sharedApplication()); }).number(), 457);
   EXPECT_EQ(periods->Count(), 0) << "no half-loaded list is kept";
 }
 
@@ -163,10 +155,10 @@ TEST(CPeriods, AnEmptyAnswerIsAnEmptyListAndAnUnconvertibleValueFails) {
   std::vector<std::vector<Variant>> rows = rowsFor({200301});
   rows[0][1] = Variant(u"no date");
   mid.answerRows(kFields, rows);
-  EXPECT_EQ(errorOf([] { load(); }).number(), 13);
+  EXPECT_EQ(raisedError([] { load(); }).number(), 13);
 
   mid.answerRows({u"ID", u"StartDate", u"EndDate"}, {{Variant(int32_t{200301}), Variant(0.0), Variant(0.0)}});
-  EXPECT_EQ(errorOf([] { load(); }).number(), 3265) << "a missing field";
+  EXPECT_EQ(raisedError([] { load(); }).number(), 3265) << "a missing field";
 }
 
 TEST(CPeriods, ARecordsetWithoutACountIsReadToItsEnd) {
@@ -183,11 +175,11 @@ TEST(CPeriods, ARecordsetWithoutACountIsReadToItsEnd) {
 TEST(CPeriods, AFailingMiddleTierReachesTheReader) {
   FakeMidTier mid(kProgID, u"GetAllPeriod");
   mid.answerError(vbObjectError + 77, u"服务器不可用");
-  AutomationError e = errorOf([] { load(); });
+  AutomationError e = raisedError([] { load(); });
   EXPECT_EQ(e.number(), vbObjectError + 77);
   EXPECT_EQ(e.description(), u"服务器不可用");
   mid.component().answer = [](const std::vector<Variant>&) { return Variant(u"not a recordset"); };
-  EXPECT_EQ(errorOf([] { load(); }).number(), 424);
+  EXPECT_EQ(raisedError([] { load(); }).number(), 424);
 }
 
 TEST(CPeriods, ApplicationPeriodsKeepsNoListFromAFailedLoad) {
@@ -195,7 +187,7 @@ TEST(CPeriods, ApplicationPeriodsKeepsNoListFromAFailedLoad) {
   {
     FakeMidTier mid(kProgID, u"GetAllPeriod");
     mid.answerRows(kFields, rowsFor({200301, 200301}));
-    EXPECT_EQ(errorOf([&] { app->Periods(); }).number(), 457);
+    EXPECT_EQ(raisedError([&] { app->Periods(); }).number(), 457);
     // The next read asks the middle tier again instead of handing out what was half loaded.
     mid.answerRows(kFields, rowsFor(year2003()));
     Ref<CPeriods> periods = app->Periods();
@@ -406,5 +398,5 @@ TEST(CPeriods, ManyPeriodsAreFoundByKeyWhetherOrNotTheCountIsKnown) {
   }
   rows.push_back(periodRow(190001));
   mid.answerRows(kFields, rows);
-  EXPECT_EQ(errorOf([] { load(); }).number(), 457);
+  EXPECT_EQ(raisedError([] { load(); }).number(), 457);
 }

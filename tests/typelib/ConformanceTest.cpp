@@ -1,5 +1,6 @@
 #include "typelib/Conformance.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "platform/automation/ComponentRegistry.h"
@@ -9,6 +10,9 @@ using namespace lv8int;
 using namespace lv8int::typelib;
 
 namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
 
 std::string joined(const Differences& diffs) {
   std::string out;
@@ -257,20 +261,20 @@ TEST(SelfCheck, ReportsWhatIsImplementedAndEveryFailure) {
   std::string text = lines(r);
   EXPECT_EQ(r.described, 5) << text;
   EXPECT_EQ(r.implemented, 4) << text;
-  EXPECT_NE(text.find("library FAKE version 1.0 {00000000-1111-2222-3333-444444444444}"), std::string::npos) << text;
-  EXPECT_NE(text.find("CSelfA         ok, 6 members, creatable as LV8INT.CSelfA"), std::string::npos) << text;
-  EXPECT_NE(text.find("CSelfE         not implemented"), std::string::npos) << text;
-  EXPECT_NE(text.find("FAIL CSelfB.Run (Method): not answered by name"), std::string::npos) << text;
+  EXPECT_THAT(text, HasSubstr("library FAKE version 1.0 {00000000-1111-2222-3333-444444444444}"));
+  EXPECT_THAT(text, HasSubstr("CSelfA         ok, 6 members, creatable as LV8INT.CSelfA"));
+  EXPECT_THAT(text, HasSubstr("CSelfE         not implemented"));
+  EXPECT_THAT(text, HasSubstr("FAIL CSelfB.Run (Method): not answered by name"));
   EXPECT_NE(text.find("FAIL CSelfC: creating it as LV8INT.CSelfC gives an object with another member table"),
             std::string::npos)
       << text;
   // A class whose own start-up fails in this environment is reachable: a note, not a failure.
-  EXPECT_NE(text.find("note: CSelfD: creating it as LV8INT.CSelfD raised 91"), std::string::npos) << text;
+  EXPECT_THAT(text, HasSubstr("note: CSelfD: creating it as LV8INT.CSelfD raised 91"));
   EXPECT_EQ(r.warnings, 2) << text;  // by ProgID and by class identifier
-  EXPECT_EQ(text.find("FAIL CSelfD"), std::string::npos) << text;
+  EXPECT_THAT(text, Not(HasSubstr("FAIL CSelfD")));
   EXPECT_EQ(r.failures, 4) << text;  // B: unanswered and missing; C: two creations
-  EXPECT_EQ(text.find("FAIL CSelfA"), std::string::npos) << text;
-  EXPECT_NE(text.find("selfcheck failed"), std::string::npos) << text;
+  EXPECT_THAT(text, Not(HasSubstr("FAIL CSelfA")));
+  EXPECT_THAT(text, HasSubstr("selfcheck failed"));
 }
 
 TEST(SelfCheck, CreatableClassWithoutComponentRegistrationFails) {
@@ -283,7 +287,7 @@ TEST(SelfCheck, CreatableClassWithoutComponentRegistrationFails) {
   SelfCheckReport r = selfCheck(lib, {impl});
   std::string text = lines(r);
   EXPECT_EQ(r.failures, 1) << text;
-  EXPECT_NE(text.find("FAIL CSelfA: nothing is registered under LV8INT.CSelfA"), std::string::npos) << text;
+  EXPECT_THAT(text, HasSubstr("FAIL CSelfA: nothing is registered under LV8INT.CSelfA"));
 }
 
 TEST(SelfCheck, ForeignAndDuplicateRegistrationsFail) {
@@ -304,8 +308,8 @@ TEST(SelfCheck, ForeignAndDuplicateRegistrationsFail) {
   twiceA.factory = factoryOf<Good<4>>();
   SelfCheckReport r = selfCheck(lib, {foreign, twiceA, twiceA});
   std::string text = lines(r);
-  EXPECT_NE(text.find("FAIL CSelfB: registered but not in the type description"), std::string::npos) << text;
-  EXPECT_NE(text.find("FAIL CSelfE: registered 2 times"), std::string::npos) << text;
+  EXPECT_THAT(text, HasSubstr("FAIL CSelfB: registered but not in the type description"));
+  EXPECT_THAT(text, HasSubstr("FAIL CSelfE: registered 2 times"));
 }
 
 TEST(SelfCheck, LibraryReportNamesTheLibrary) {

@@ -1,5 +1,6 @@
 #include "typelib/Idl.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -8,6 +9,9 @@ using namespace lv8int;
 using namespace lv8int::typelib;
 
 namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
 
 const std::string& idl() {
   static const std::string text = toIdl(typeLibrary());
@@ -36,7 +40,7 @@ std::string coclassAttributes(const std::string& name) {
 TEST(Idl, LibraryBlock) {
   EXPECT_EQ(idl().find("[\n  uuid(E9EA5017-F7BC-41A5-B05C-2F27AC6ABCE4),\n  version(2.2)\n]\nlibrary LV8INT\n{"),
             idl().find("[\n  uuid(")) << idl().substr(0, 400);
-  EXPECT_NE(idl().find("library LV8INT\n{"), std::string::npos);
+  EXPECT_THAT(idl(), HasSubstr("library LV8INT\n{"));
   EXPECT_EQ(idl().substr(idl().size() - 3), "};\n");
   size_t open = 0, close = 0;
   for (char ch : idl()) {
@@ -55,19 +59,19 @@ TEST(Idl, CoclassesWithIdentifiersAndCreationAttributes) {
     SCOPED_TRACE(name);
     std::string attrs = coclassAttributes(name);
     std::string clsid = toUtf8(c.clsid).substr(1, 36);
-    EXPECT_NE(attrs.find("uuid(" + clsid + ")"), std::string::npos) << attrs;
+    EXPECT_THAT(attrs, HasSubstr("uuid(" + clsid + ")"));
     bool appobject = attrs.find("appobject") != std::string::npos;
     bool noncreatable = attrs.find("noncreatable") != std::string::npos;
     EXPECT_EQ(appobject, name[0] == 'G');
     EXPECT_EQ(noncreatable, !c.creatable);
-    EXPECT_NE(block("coclass " + name).find("[default] interface _" + name + ";"), std::string::npos);
+    EXPECT_THAT(block("coclass " + name), HasSubstr("[default] interface _" + name + ";"));
   }
-  EXPECT_NE(block("coclass CApplication").find("[default, source] dispinterface __CApplication;"), std::string::npos);
-  EXPECT_NE(block("coclass CConsole").find("[default, source] dispinterface __CConsole;"), std::string::npos);
-  EXPECT_EQ(block("coclass CConfig").find("source"), std::string::npos);
+  EXPECT_THAT(block("coclass CApplication"), HasSubstr("[default, source] dispinterface __CApplication;"));
+  EXPECT_THAT(block("coclass CConsole"), HasSubstr("[default, source] dispinterface __CConsole;"));
+  EXPECT_THAT(block("coclass CConfig"), Not(HasSubstr("source")));
   std::string sys = coclassAttributes("CSysStatus");
-  EXPECT_EQ(sys.find("noncreatable"), std::string::npos);
-  EXPECT_EQ(sys.find("appobject"), std::string::npos);
+  EXPECT_THAT(sys, Not(HasSubstr("noncreatable")));
+  EXPECT_THAT(sys, Not(HasSubstr("appobject")));
 }
 
 TEST(Idl, ApplicationInterfaceListsItsSlotsInOrder) {
@@ -115,7 +119,7 @@ TEST(Idl, MemberDeclarations) {
       << block("interface _GFrontEnd");
   EXPECT_NE(block("interface _GBackEnd").find("[in, optional, defaultvalue(0)] EnumInnerStringType IStrType"),
             std::string::npos);
-  EXPECT_NE(block("interface _GBackEnd").find("[in, out] SAFEARRAY(VARIANT)* SectorArray"), std::string::npos);
+  EXPECT_THAT(block("interface _GBackEnd"), HasSubstr("[in, out] SAFEARRAY(VARIANT)* SectorArray"));
   EXPECT_NE(block("interface _CConsole").find("[in, optional, defaultvalue(\"\")] BSTR strChildMenuBar"),
             std::string::npos);
   EXPECT_NE(block("interface _GResman").find("[in, out, optional, defaultvalue(32)] long* xPixel"),
@@ -126,12 +130,12 @@ TEST(Idl, EventsAndEnumerations) {
   std::string console = block("dispinterface __CConsole");
   EXPECT_NE(console.find("void BandOpen([in] BSTR BandName, [in, out] VARIANT_BOOL* Cancel);"), std::string::npos)
       << console;
-  EXPECT_NE(block("dispinterface __CApplication").find("void OnLanguageChange();"), std::string::npos);
+  EXPECT_THAT(block("dispinterface __CApplication"), HasSubstr("void OnLanguageChange();"));
   EXPECT_NE(idl().find("typedef enum E_CONTROL_TYPE {\n        CONTROL_CELL = 1,\n        CONTROL_SPREAD = 2,\n"
                        "        CONTROL_RECORDSET = 3\n    } E_CONTROL_TYPE;"),
             std::string::npos);
-  EXPECT_NE(idl().find("PM_UNSET_PRINT = 2\n    } E_PRINT_MODE;"), std::string::npos);
-  EXPECT_NE(idl().find("eistpFormat = 2\n    } EnumInnerStringType;"), std::string::npos);
+  EXPECT_THAT(idl(), HasSubstr("PM_UNSET_PRINT = 2\n    } E_PRINT_MODE;"));
+  EXPECT_THAT(idl(), HasSubstr("eistpFormat = 2\n    } EnumInnerStringType;"));
   EXPECT_NE(idl().find("// Types from outside the library: CDatabaseEngine, Collection, IAddIn, IBrowseFolderCallback, "
                        "IPictureDisp, IProgressBar, XMLRegistry."),
             std::string::npos)

@@ -1,13 +1,12 @@
 #include "platform/components/ComponentLoader.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <dlfcn.h>
 #include <unistd.h>
 
 #include <cmath>
 
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <cstdlib>
 #include <filesystem>
 
@@ -18,10 +17,15 @@
 #include "typelib/LibraryRegistration.h"
 #include "platform/components/PluginLibrary.h"
 #include "platform/registry/Registry.h"
+#include "support/RaisedError.h"
+#include "support/Scopes.h"
 #include "support/TempFolder.h"
+#include "support/ToolProcess.h"
 
 namespace lv8int {
 namespace {
+
+using ::testing::HasSubstr;
 
 const std::string kBin = LV8_BINARY_DIR;
 const std::string kPlugin = kBin + "/plugins/sampleplugin.so";
@@ -29,36 +33,11 @@ constexpr char16_t kGreeter[] = u"LV8Sample.Greeter";
 constexpr char16_t kGreeterClsid[] = u"{5A7E3C1D-2B4F-4E6A-9C8D-0F1E2D3C4B5A}";
 constexpr char16_t kGreeterAppID[] = u"{A1B2C3D4-E5F6-4789-ABCD-EF0123456789}";
 
-int32_t errorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const AutomationError& e) {
-    return e.number();
-  }
-  return 0;
-}
-
-// Restores an environment variable at the end of the scope.
-class EnvScope {
- public:
-  EnvScope(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) saved_ = old, had_ = true;
-    if (value) setenv(name, value, 1);
-    else unsetenv(name);
-  }
-  ~EnvScope() {
-    if (had_) setenv(name_, saved_.c_str(), 1);
-    else unsetenv(name_);
-  }
-
- private:
-  const char* name_;
-  std::string saved_;
-  bool had_ = false;
-};
+using test::errorOf;
+using test::EnvironmentScope;
 
 TEST(CreateOnServer, ThisComputerCreatesLocallyAnyOtherRaises462) {
-  EnvScope name("LV8INT_COMPUTERNAME", "Accounts-PC");
+  EnvironmentScope name("LV8INT_COMPUTERNAME", "Accounts-PC");
   int made = 0;
   ScopedComponent component(u"Test.OnServer", u"{00000000-0000-0000-0000-0000000000A1}", [&] {
     ++made;
@@ -178,33 +157,22 @@ TEST_F(PluginInProcess, AClassRegisteredInProcessComesFirst) {
 
 // --- a fresh process ---
 
-struct Outcome {
-  int exitCode;
-  QString out, err;
-};
-
 class PluginInChildProcess : public ::testing::Test {
  protected:
   test::TempFolder dir;
 
-  Outcome run(const std::string& program, const QStringList& args) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("LV8INT_REGISTRY", QString::fromStdString(dir.file("etc/registry.reg")));
-    env.insert("XDG_CONFIG_HOME", QString::fromStdString(dir.file("config")));
-    p.setProcessEnvironment(env);
-    p.start(QString::fromStdString(kBin + program), args);
-    if (!p.waitForFinished(30000)) return {-1, {}, QString::fromStdString(program) + u" did not run: "_qs + p.errorString()};
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
+  test::ToolRun run(const std::string& program, const QStringList& args) {
+    return test::runTool(program, args,
+                         {{"LV8INT_REGISTRY", QString::fromStdString(dir.file("etc/registry.reg"))},
+                          {"XDG_CONFIG_HOME", QString::fromStdString(dir.file("config"))}});
   }
 };
 
 TEST_F(PluginInChildProcess, RegisterCreateUnregister) {
   QString plugin = QString::fromStdString(kPlugin);
-  Outcome reg = run("/tools/lv8-regsvr", {plugin});
-  ASSERT_EQ(reg.exitCode, 0) << reg.err.toStdString();
-  EXPECT_TRUE(reg.out.contains("succeeded")) << reg.out.toStdString();
+  test::ToolRun reg = run("tools/lv8-regsvr", {plugin});
+  ASSERT_EQ(reg.exitCode, 0) << reg.err;
+  EXPECT_THAT(reg.out, HasSubstr("succeeded"));
 
   // The registration is in the hive file where the child was told to keep it.
   {
@@ -214,43 +182,43 @@ TEST_F(PluginInChildProcess, RegisterCreateUnregister) {
     EXPECT_EQ(components::appIDOfProgID(kGreeter), kGreeterAppID);
   }
 
-  Outcome greet = run("/tools/lv8", {"reg", "create", "LV8Sample.Greeter", "Greet", "世界"});
-  ASSERT_EQ(greet.exitCode, 0) << greet.err.toStdString();
-  EXPECT_EQ(greet.out, u"Hello, 世界\n"_qs);
-  Outcome pid = run("/tools/lv8", {"reg", "create", "LV8Sample.Greeter", "ProcessID"});
-  ASSERT_EQ(pid.exitCode, 0) << pid.err.toStdString();
-  EXPECT_NE(pid.out.trimmed().toInt(), static_cast<int>(getpid()));
-  EXPECT_GT(pid.out.trimmed().toInt(), 0);
-  Outcome appid = run("/tools/lv8", {"reg", "appid", "lv8sample.GREETER"});
-  EXPECT_EQ(appid.out.trimmed().toStdString(), toUtf8(kGreeterAppID));
+  test::ToolRun greet = run("tools/lv8", {"reg", "create", "LV8Sample.Greeter", "Greet", "世界"});
+  ASSERT_EQ(greet.exitCode, 0) << greet.err;
+  EXPECT_EQ(greet.out, "Hello, 世界\n");
+  test::ToolRun pid = run("tools/lv8", {"reg", "create", "LV8Sample.Greeter", "ProcessID"});
+  ASSERT_EQ(pid.exitCode, 0) << pid.err;
+  EXPECT_NE(std::atoi(pid.out.c_str()), static_cast<int>(getpid()));
+  EXPECT_GT(std::atoi(pid.out.c_str()), 0);
+  test::ToolRun appid = run("tools/lv8", {"reg", "appid", "lv8sample.GREETER"});
+  EXPECT_EQ(appid.out, toUtf8(kGreeterAppID) + "\n");
 
-  Outcome unreg = run("/tools/lv8-regsvr", {"-u", "-s", plugin});
-  ASSERT_EQ(unreg.exitCode, 0) << unreg.err.toStdString();
-  EXPECT_TRUE(unreg.out.isEmpty());
-  Outcome gone = run("/tools/lv8", {"reg", "create", "LV8Sample.Greeter"});
+  test::ToolRun unreg = run("tools/lv8-regsvr", {"-u", "-s", plugin});
+  ASSERT_EQ(unreg.exitCode, 0) << unreg.err;
+  EXPECT_TRUE(unreg.out.empty());
+  test::ToolRun gone = run("tools/lv8", {"reg", "create", "LV8Sample.Greeter"});
   EXPECT_EQ(gone.exitCode, 1);
-  EXPECT_TRUE(gone.err.contains("429")) << gone.err.toStdString();
-  Outcome noAppID = run("/tools/lv8", {"reg", "appid", "LV8Sample.Greeter"});
-  EXPECT_EQ(noAppID.out.trimmed().toStdString(), toUtf8(components::kNullGuid));
+  EXPECT_THAT(gone.err, HasSubstr("429"));
+  test::ToolRun noAppID = run("tools/lv8", {"reg", "appid", "LV8Sample.Greeter"});
+  EXPECT_EQ(noAppID.out, toUtf8(components::kNullGuid) + "\n");
 }
 
 TEST_F(PluginInChildProcess, RegistrationToolReportsWhatWentWrong) {
-  Outcome missing = run("/tools/lv8-regsvr", {QString::fromStdString(dir.file("nothing.so"))});
+  test::ToolRun missing = run("tools/lv8-regsvr", {QString::fromStdString(dir.file("nothing.so"))});
   EXPECT_EQ(missing.exitCode, 3);
   dir.write("text.so", "not a library");
-  EXPECT_EQ(run("/tools/lv8-regsvr", {QString::fromStdString(dir.file("text.so"))}).exitCode, 3);
+  EXPECT_EQ(run("tools/lv8-regsvr", {QString::fromStdString(dir.file("text.so"))}).exitCode, 3);
   // A library without the entry point.
   Dl_info math{};
   ASSERT_TRUE(dladdr(reinterpret_cast<void*>(static_cast<double (*)(double)>(&::cos)), &math));
-  Outcome noEntry = run("/tools/lv8-regsvr", {QString::fromUtf8(math.dli_fname)});
-  EXPECT_EQ(noEntry.exitCode, 4) << noEntry.err.toStdString();
-  EXPECT_TRUE(noEntry.err.contains("LV8RegisterServer")) << noEntry.err.toStdString();
+  test::ToolRun noEntry = run("tools/lv8-regsvr", {QString::fromUtf8(math.dli_fname)});
+  EXPECT_EQ(noEntry.exitCode, 4) << noEntry.err;
+  EXPECT_THAT(noEntry.err, HasSubstr("LV8RegisterServer"));
   // A library that links liblv8int but has no entry point of its own: liblv8int's must not
   // be taken for it (that would register the library's classes under this file).
-  Outcome borrowed = run("/tools/lv8-regsvr", {QString::fromStdString(kBin + "/plugins/noentryplugin.so")});
-  EXPECT_EQ(borrowed.exitCode, 4) << borrowed.err.toStdString();
-  EXPECT_EQ(run("/tools/lv8-regsvr", {}).exitCode, 1);
-  EXPECT_EQ(run("/tools/lv8-regsvr", {"-x", "a.so"}).exitCode, 1);
+  test::ToolRun borrowed = run("tools/lv8-regsvr", {QString::fromStdString(kBin + "/plugins/noentryplugin.so")});
+  EXPECT_EQ(borrowed.exitCode, 4) << borrowed.err;
+  EXPECT_EQ(run("tools/lv8-regsvr", {}).exitCode, 1);
+  EXPECT_EQ(run("tools/lv8-regsvr", {"-x", "a.so"}).exitCode, 1);
   EXPECT_FALSE(dir.exists("etc/registry.reg"));
 }
 

@@ -1,32 +1,24 @@
 // The `lv8 reg` command over a hive in a temporary folder, run as its own process.
 #include <gtest/gtest.h>
 
-#include <QProcess>
-#include <QProcessEnvironment>
+#include <gmock/gmock.h>
 
 #include "support/TempFolder.h"
+#include "support/ToolProcess.h"
 
 namespace lv8int {
 namespace {
 
-struct Outcome {
-  int exitCode;
-  std::string out, err;
-};
+using ::testing::HasSubstr;
 
 class RegCommand : public ::testing::Test {
  protected:
   test::TempFolder dir;
 
-  Outcome lv8(const QStringList& args) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("LV8INT_REGISTRY", QString::fromStdString(dir.file("machine.reg")));
-    env.insert("XDG_CONFIG_HOME", QString::fromStdString(dir.file("config")));
-    p.setProcessEnvironment(env);
-    p.start(QString::fromStdString(std::string(LV8_BINARY_DIR) + "/tools/lv8"), args);
-    if (!p.waitForFinished(30000)) return {-1, {}, "lv8 did not run: " + p.errorString().toStdString()};
-    return {p.exitCode(), p.readAllStandardOutput().toStdString(), p.readAllStandardError().toStdString()};
+  test::ToolRun lv8(const QStringList& args) {
+    return test::runTool("tools/lv8", args,
+                         {{"LV8INT_REGISTRY", QString::fromStdString(dir.file("machine.reg"))},
+                          {"XDG_CONFIG_HOME", QString::fromStdString(dir.file("config"))}});
   }
 };
 
@@ -44,11 +36,11 @@ TEST_F(RegCommand, ImportThenQueryPrintsValuesTheWayTheRegToolDoes) {
             "\"Q\"=hex(b):00,00,00,00,01,00,00,00\r\n"
             "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Test\\Sub]\r\n"
             "[HKEY_CURRENT_USER\\Software\\Mine]\r\n\"u\"=dword:1\r\n");
-  Outcome imported = lv8({"reg", "import", QString::fromStdString(dir.file("in.reg"))});
+  test::ToolRun imported = lv8({"reg", "import", QString::fromStdString(dir.file("in.reg"))});
   ASSERT_EQ(imported.exitCode, 0) << imported.err;
   EXPECT_EQ(imported.out, "The operation completed successfully.\n");
 
-  Outcome all = lv8({"reg", "query", "HKLM\\software\\test"});
+  test::ToolRun all = lv8({"reg", "query", "HKLM\\software\\test"});
   ASSERT_EQ(all.exitCode, 0) << all.err;
   EXPECT_EQ(all.out,
             "\nHKEY_LOCAL_MACHINE\\software\\test\n"
@@ -61,15 +53,15 @@ TEST_F(RegCommand, ImportThenQueryPrintsValuesTheWayTheRegToolDoes) {
             "    Q    REG_QWORD    0x100000000\n"
             "\nHKEY_LOCAL_MACHINE\\software\\test\\Sub\n");
 
-  Outcome one = lv8({"reg", "query", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Test", "/v", "count"});
+  test::ToolRun one = lv8({"reg", "query", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Test", "/v", "count"});
   ASSERT_EQ(one.exitCode, 0) << one.err;
   EXPECT_EQ(one.out, "\nHKEY_LOCAL_MACHINE\\SOFTWARE\\Test\n    Count    REG_DWORD    0x2a\n\n");
 
-  Outcome user = lv8({"reg", "query", "HKCU\\Software\\Mine", "/v", "u"});
+  test::ToolRun user = lv8({"reg", "query", "HKCU\\Software\\Mine", "/v", "u"});
   EXPECT_EQ(user.out, "\nHKEY_CURRENT_USER\\Software\\Mine\n    u    REG_DWORD    0x1\n\n");
-  EXPECT_NE(dir.read("config/lv8int/registry.reg").find("[HKEY_CURRENT_USER\\Software\\Mine]"), std::string::npos);
+  EXPECT_THAT(dir.read("config/lv8int/registry.reg"), HasSubstr("[HKEY_CURRENT_USER\\Software\\Mine]"));
 
-  Outcome missing = lv8({"reg", "query", "HKLM\\SOFTWARE\\Test", "/v", "Nope"});
+  test::ToolRun missing = lv8({"reg", "query", "HKLM\\SOFTWARE\\Test", "/v", "Nope"});
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_EQ(missing.err, "ERROR: The system was unable to find the specified registry key or value.\n");
   EXPECT_EQ(lv8({"reg", "query", "HKLM\\SOFTWARE\\Nope"}).exitCode, 1);
@@ -81,17 +73,17 @@ TEST_F(RegCommand, ImportMergesAndReportsBadLines) {
   dir.write("in.reg",
             "Windows Registry Editor Version 5.00\n"
             "[HKEY_LOCAL_MACHINE\\SOFTWARE\\New]\n\"a\"=dword:1\n\"b\"=dword:xyz\n");
-  Outcome imported = lv8({"reg", "import", QString::fromStdString(dir.file("in.reg"))});
+  test::ToolRun imported = lv8({"reg", "import", QString::fromStdString(dir.file("in.reg"))});
   EXPECT_EQ(imported.exitCode, 1);
-  EXPECT_NE(imported.err.find("in.reg:4:"), std::string::npos) << imported.err;
+  EXPECT_THAT(imported.err, HasSubstr("in.reg:4:"));
   std::string hive = dir.read("machine.reg");
-  EXPECT_NE(hive.find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Keep]\n\"k\"=\"1\""), std::string::npos) << hive;
-  EXPECT_NE(hive.find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\New]\n\"a\"=dword:00000001\n\n"), std::string::npos) << hive;
+  EXPECT_THAT(hive, HasSubstr("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Keep]\n\"k\"=\"1\""));
+  EXPECT_THAT(hive, HasSubstr("[HKEY_LOCAL_MACHINE\\SOFTWARE\\New]\n\"a\"=dword:00000001\n\n"));
 
   dir.write("bad.reg", "just text\n");
-  Outcome bad = lv8({"reg", "import", QString::fromStdString(dir.file("bad.reg"))});
+  test::ToolRun bad = lv8({"reg", "import", QString::fromStdString(dir.file("bad.reg"))});
   EXPECT_EQ(bad.exitCode, 1);
-  EXPECT_NE(bad.err.find("321"), std::string::npos) << bad.err;
+  EXPECT_THAT(bad.err, HasSubstr("321"));
   EXPECT_EQ(dir.read("machine.reg"), hive);
 }
 
@@ -101,7 +93,7 @@ TEST_F(RegCommand, AddDeleteAndExport) {
   EXPECT_EQ(lv8({"reg", "add", "HKCR\\AppID\\{X}", "/v", "N", "/t", "REG_DWORD", "/d", "-1"}).exitCode, 1);
   EXPECT_EQ(lv8({"reg", "query", "HKCR\\AppID\\{X}", "/v", "N"}).out,
             "\nHKEY_CLASSES_ROOT\\AppID\\{X}\n    N    REG_DWORD    0x10\n\n");
-  Outcome exported = lv8({"reg", "export", "HKCR\\AppID", QString::fromStdString(dir.file("out.reg"))});
+  test::ToolRun exported = lv8({"reg", "export", "HKCR\\AppID", QString::fromStdString(dir.file("out.reg"))});
   ASSERT_EQ(exported.exitCode, 0) << exported.err;
   EXPECT_EQ(dir.read("out.reg"),
             "Windows Registry Editor Version 5.00\n\n"

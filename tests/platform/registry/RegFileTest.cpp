@@ -1,5 +1,6 @@
 #include "platform/registry/RegFile.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "platform/automation/AutomationError.h"
@@ -7,6 +8,8 @@
 
 namespace lv8int {
 namespace {
+
+using ::testing::HasSubstr;
 
 using reg::Value;
 
@@ -150,7 +153,7 @@ TEST(RegFile, WritesTheExportForm) {
   EXPECT_EQ(text.rfind("Windows Registry Editor Version 5.00\n\n", 0), 0u);
   std::string utf16 = regfile::write(hive, {regfile::Encoding::Utf16le, true});
   EXPECT_EQ(utf16.substr(0, 4), std::string("\xFF\xFEW\0", 4));
-  EXPECT_NE(utf16.find(std::string("0\0\r\0\n\0", 6)), std::string::npos);
+  EXPECT_THAT(utf16, HasSubstr(std::string("0\0\r\0\n\0", 6)));
 }
 
 TEST(RegFile, Regedit4FileInTheAnsiCodePage) {

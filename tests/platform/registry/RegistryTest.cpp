@@ -1,5 +1,6 @@
 #include "platform/registry/Registry.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -12,10 +13,14 @@
 #include "platform/codepage/AnsiCodePage.h"
 #include "platform/files/IWriteFaults.h"
 #include "platform/registry/ExpandEnvironment.h"
+#include "support/Scopes.h"
 #include "support/TempFolder.h"
 
 namespace lv8int {
 namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
 
 using reg::Value;
 
@@ -125,9 +130,9 @@ TEST_F(RegistryFiles, HivesAreFilesThatAnotherInstanceReads) {
   std::string userText = dir.read("home/.config/lv8int/registry.reg");
   EXPECT_NE(machineText.find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\Sample.Class\\CLSID]\n@=\"{1}\""),
             std::string::npos);
-  EXPECT_NE(machineText.find("[HKEY_USERS\\.DEFAULT\\x]"), std::string::npos);
-  EXPECT_EQ(machineText.find("Mine"), std::string::npos);
-  EXPECT_NE(userText.find("[HKEY_CURRENT_USER\\Software\\Mine]\n\"Size\"=dword:00000003"), std::string::npos);
+  EXPECT_THAT(machineText, HasSubstr("[HKEY_USERS\\.DEFAULT\\x]"));
+  EXPECT_THAT(machineText, Not(HasSubstr("Mine")));
+  EXPECT_THAT(userText, HasSubstr("[HKEY_CURRENT_USER\\Software\\Mine]\n\"Size\"=dword:00000003"));
 
   Registry again(machine, user);
   reg::OpenedKey k(again, reg::HKEY_LOCAL_MACHINE, u"Software\\Classes\\sample.class\\clsid");
@@ -210,7 +215,7 @@ TEST_F(RegistryFiles, ATransactionSavesOnceOrNotAtAll) {
     set(r, reg::HKEY_LOCAL_MACHINE, u"SOFTWARE\\T", Value::dword(u"n", 2));
     EXPECT_EQ(dir.read("etc/registry.reg"), before);  // nothing written before the end
   });
-  EXPECT_NE(dir.read("etc/registry.reg").find("dword:00000002"), std::string::npos);
+  EXPECT_THAT(dir.read("etc/registry.reg"), HasSubstr("dword:00000002"));
 }
 
 TEST(RegistryMemory, InMemoryRegistryRollsBackToo) {
@@ -291,7 +296,7 @@ TEST_F(RegistryFiles, ImportRoutesEachRootToItsHiveAndExportNamesTheKeyAsAsked) 
   std::vector<regfile::Problem> problems;
   r.import(doc.operations, &problems);
   EXPECT_TRUE(problems.empty());
-  EXPECT_NE(dir.read("home/.config/lv8int/registry.reg").find("\"u\"=\"1\""), std::string::npos);
+  EXPECT_THAT(dir.read("home/.config/lv8int/registry.reg"), HasSubstr("\"u\"=\"1\""));
   std::string text;
   ASSERT_EQ(r.exportKey(reg::HKEY_CLASSES_ROOT, u"Vendor.Thing", text), reg::ERROR_SUCCESS);
   EXPECT_EQ(text,
@@ -302,26 +307,23 @@ TEST_F(RegistryFiles, ImportRoutesEachRootToItsHiveAndExportNamesTheKeyAsAsked) 
 }
 
 TEST(RegistryDefaults, HiveLocationsFollowTheEnvironment) {
-  const char* savedReg = std::getenv("LV8INT_REGISTRY");
-  const char* savedXdg = std::getenv("XDG_CONFIG_HOME");
-  std::string keepReg = savedReg ? savedReg : "", keepXdg = savedXdg ? savedXdg : "";
-  unsetenv("LV8INT_REGISTRY");
-  EXPECT_EQ(Registry::defaultMachineHivePath(), u"/etc/lv8int/registry.reg");
-  setenv("LV8INT_REGISTRY", "/tmp/sandbox/reg.reg", 1);
+  {
+    test::EnvironmentScope unset("LV8INT_REGISTRY", nullptr);
+    EXPECT_EQ(Registry::defaultMachineHivePath(), u"/etc/lv8int/registry.reg");
+  }
+  test::EnvironmentScope sandbox("LV8INT_REGISTRY", "/tmp/sandbox/reg.reg");
   EXPECT_EQ(Registry::defaultMachineHivePath(), u"/tmp/sandbox/reg.reg");
-  setenv("XDG_CONFIG_HOME", "/tmp/cfg", 1);
-  EXPECT_EQ(Registry::defaultUserHivePath(), u"/tmp/cfg/lv8int/registry.reg");
-  setenv("XDG_CONFIG_HOME", "relative", 1);  // not absolute: ignored, as the base directory rules say
-  setenv("HOME", std::getenv("HOME") ? std::getenv("HOME") : "/root", 1);
-  EXPECT_EQ(Registry::defaultUserHivePath(), fromUtf8(std::getenv("HOME")) + u"/.config/lv8int/registry.reg");
-  if (savedReg) setenv("LV8INT_REGISTRY", keepReg.c_str(), 1);
-  else unsetenv("LV8INT_REGISTRY");
-  if (savedXdg) setenv("XDG_CONFIG_HOME", keepXdg.c_str(), 1);
-  else unsetenv("XDG_CONFIG_HOME");
+  {
+    test::EnvironmentScope xdg("XDG_CONFIG_HOME", "/tmp/cfg");
+    EXPECT_EQ(Registry::defaultUserHivePath(), u"/tmp/cfg/lv8int/registry.reg");
+  }
+  test::EnvironmentScope home("HOME", "/home/clerk");
+  test::EnvironmentScope xdg("XDG_CONFIG_HOME", "relative");  // not absolute: ignored, as the base directory rules say
+  EXPECT_EQ(Registry::defaultUserHivePath(), u"/home/clerk/.config/lv8int/registry.reg");
 }
 
 TEST(RegistryEnvironment, ExpandsKnownVariablesOnly) {
-  setenv("LV8_TEST_DIR", "/opt/帮助", 1);
+  test::EnvironmentScope dir("LV8_TEST_DIR", "/opt/帮助");
   EXPECT_EQ(reg::expandEnvironmentStrings(u"%LV8_TEST_DIR%\\a.chm"), u"/opt/帮助\\a.chm");
   EXPECT_EQ(reg::expandEnvironmentStrings(u"%lv8_test_dir%"), u"/opt/帮助");  // names ignore case
   EXPECT_EQ(reg::expandEnvironmentStrings(u"%LV8_NOT_SET%\\x"), u"%LV8_NOT_SET%\\x");
@@ -331,7 +333,7 @@ TEST(RegistryEnvironment, ExpandsKnownVariablesOnly) {
   EXPECT_EQ(reg::expandEnvironmentStrings(u"%%"), u"%%");
   EXPECT_EQ(reg::expandEnvironmentStrings(u"50%"), u"50%");
 
-  codepage::setActiveCodePage(936);
+  test::CodePageScope gbk(936);
   std::string source = codepage::toAnsi(u"%LV8_TEST_DIR%\\b");
   uint32_t n = reg::expandEnvironmentStringsA(source, nullptr, 0);
   std::string expected = codepage::toAnsi(u"/opt/帮助\\b");
@@ -342,8 +344,6 @@ TEST(RegistryEnvironment, ExpandsKnownVariablesOnly) {
   std::vector<char> buf(n);
   EXPECT_EQ(reg::expandEnvironmentStringsA(source, buf.data(), n), n);
   EXPECT_EQ(std::string(buf.data()), expected);
-  codepage::setActiveCodePage(0);
-  unsetenv("LV8_TEST_DIR");
 }
 
 }  // namespace

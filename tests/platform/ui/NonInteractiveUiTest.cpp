@@ -1,5 +1,6 @@
 #include "platform/ui/NonInteractiveUi.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QProcess>
@@ -12,6 +13,7 @@
 
 using namespace lv8int;
 using namespace lv8int::msgbox;
+using ::testing::HasSubstr;
 
 TEST(NonInteractiveUi, MessageBoxAnswersItsDefaultButtonAndSaysWhatItWouldShow) {
   std::ostringstream out;
@@ -35,8 +37,8 @@ TEST(NonInteractiveUi, FolderDialogIsCancelledAndLeavesTheFolderAlone) {
   String folder = u"/opt/配置";
   EXPECT_FALSE(ui.browseForFolder(folder, 0, nullptr, u"请选择系统配置目录。"));
   EXPECT_EQ(folder, u"/opt/配置");
-  EXPECT_NE(out.str().find("请选择系统配置目录。"), std::string::npos) << out.str();
-  EXPECT_NE(out.str().find("cancelled"), std::string::npos) << out.str();
+  EXPECT_THAT(out.str(), HasSubstr("请选择系统配置目录。"));
+  EXPECT_THAT(out.str(), HasSubstr("cancelled"));
 }
 
 // The services themselves choose the non-interactive answers in a process without a

@@ -1,5 +1,6 @@
 #include "platform/xml/XmlDocument.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "platform/automation/AutomationError.h"
@@ -8,6 +9,8 @@
 
 namespace lv8int::xml {
 namespace {
+
+using ::testing::HasSubstr;
 
 using test::TempFolder;
 
@@ -52,7 +55,7 @@ TEST(XmlParseErrors, CodeReasonAndPlace) {
     EXPECT_EQ(e.line, c.line);
     EXPECT_EQ(e.column, c.column);
     std::string where = "(line " + std::to_string(c.line) + ", column " + std::to_string(c.column) + ")";
-    EXPECT_NE(toUtf8(e.reason).find(where), std::string::npos) << toUtf8(e.reason);
+    EXPECT_THAT(toUtf8(e.reason), HasSubstr(where));
     EXPECT_FALSE(doc.documentElement());
   }
 }

@@ -2,6 +2,7 @@
 // from then on, found by name without regard to case whatever was removed before.
 #include "platform/xmlregistry/XMLRegistryKey.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,6 +13,8 @@
 
 namespace lv8int {
 namespace {
+
+using ::testing::HasSubstr;
 
 const String kLong = String(70, u'N');  // longer than a name widened without allocating
 
@@ -69,7 +72,7 @@ TEST(XMLRegistryKey, LoadedValuesAreFoundOnceAndKeepTheirObjects) {
   Ref<XMLRegistryKey> copy = again->RootKey()->OpenKey(u"K", false);
   for (size_t i = 0; i < copy->valueCount(); ++i) copy->valueAt(i);
   EXPECT_EQ(again->toXml(), before);
-  EXPECT_NE(before.find("text=\"a &amp; &lt;b> &#09;\""), std::string::npos) << before;
+  EXPECT_THAT(before, HasSubstr("text=\"a &amp; &lt;b> &#09;\""));
 }
 
 // Removing values one by one, in an order drawn at random, from a key that was loaded and from

@@ -1,6 +1,7 @@
 #include "platform/xmlregistry/XMLRegistry.h"
 
 #include <cerrno>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "platform/ServiceScope.h"
@@ -9,21 +10,17 @@
 #include "platform/files/IWriteFaults.h"
 #include "platform/xmlregistry/XMLRegistryKeys.h"
 #include "platform/xmlregistry/XMLRegistryValues.h"
+#include "support/RaisedError.h"
 #include "support/TempFolder.h"
 
 namespace lv8int {
 namespace {
 
-using test::TempFolder;
+using ::testing::HasSubstr;
+using ::testing::Not;
 
-int32_t errorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const AutomationError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using test::TempFolder;
+using test::errorOf;
 
 std::vector<String> namesOf(const Ref<Object>& collection) {
   std::vector<String> out;
@@ -48,7 +45,7 @@ TEST(XMLRegistry, RoundTripThroughAFile) {
   reg->Save(tmp.name("Machines\\PC1\\MachineCfg.xml"));  // folders made, backslashes taken as "/"
   const std::string file = tmp.read("Machines/PC1/MachineCfg.xml");
   EXPECT_EQ(file.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<registry format=\"lv8int-registry\"", 0), 0u);
-  EXPECT_NE(file.find("<value name=\"ViewToolText\" text=\"1\" />"), std::string::npos) << file;
+  EXPECT_THAT(file, HasSubstr("<value name=\"ViewToolText\" text=\"1\" />"));
 
   auto back = make<XMLRegistry>();
   ASSERT_TRUE(back->Load(tmp.name("machines/pc1/machinecfg.xml")));
@@ -79,7 +76,7 @@ TEST(XMLRegistry, ValuesItemOfAMissingName) {
   EXPECT_FALSE(missing->exists());
   EXPECT_EQ(errorOf([&] { missing->Value(); }), err::InvalidProcedureCall);
   EXPECT_EQ(values->Count(), 0);
-  EXPECT_EQ(reg->toXml().find("Welcome"), std::string::npos);
+  EXPECT_THAT(reg->toXml(), Not(HasSubstr("Welcome")));
 
   // Setting it creates it, late-bound as a host does.
   Variant item = hint->get(u"Values").rawObject()->call(u"Item", {Variant(u"Welcome")});
