@@ -42,6 +42,8 @@ std::vector<HelpWindow*>& windows() {
 thread_local QPointer<HelpWindow> threadWindow;
 
 constexpr int kReferenceRole = Qt::UserRole + 1;
+// The file's entry a contents item leads to ("/intro.htm"), resolved once when the tree is filled.
+constexpr int kEntryRole = Qt::UserRole + 2;
 
 bool isPage(const std::string& entry) {
   std::string l = entry;
@@ -153,6 +155,7 @@ HelpWindow::HelpWindow() {
   connect(browser_, &QTextBrowser::sourceChanged, this, [this](const QUrl& url) {
     const std::string entry = browser_->entryOf(url);
     if (!entry.empty()) page_ = entry;
+    selectInContents();
   });
 
   std::lock_guard<std::mutex> lock(windowsMutex());
@@ -310,6 +313,7 @@ bool HelpWindow::showPage(const std::string& reference) {
   status_->hide();
   page_ = entry;
   browser_->setSource(HelpBrowser::urlOf(entry));
+  selectInContents();
   return true;
 }
 
@@ -318,6 +322,7 @@ void HelpWindow::showMessage(const QString& text) {
   browser_->setHtml(QStringLiteral("<p>%1</p>").arg(text.toHtmlEscaped()));
   status_->setText(text);
   status_->show();
+  selectInContents();
 }
 
 QString HelpWindow::message() const { return status_->isHidden() ? QString() : status_->text(); }
@@ -329,6 +334,7 @@ void HelpWindow::addTreeItems(QTreeWidgetItem* parent, const std::vector<chm::Si
     auto* node = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(contents_);
     node->setText(0, QString::fromStdString(item.name.empty() ? item.local : item.name));
     node->setData(0, kReferenceRole, QString::fromStdString(item.local));
+    if (!item.local.empty()) node->setData(0, kEntryRole, QString::fromStdString(file_->find(item.local)));
     addTreeItems(node, item.children);
   }
 }
@@ -339,6 +345,24 @@ void HelpWindow::fillContents() {
   if (std::optional<std::string> bytes = file_->read(file_->contentsFile()))
     addTreeItems(nullptr, chm::parseSitemap(*bytes));
   contents_->expandToDepth(0);
+}
+
+void HelpWindow::selectInContents() {
+  const QString entry = QString::fromStdString(page_);
+  QTreeWidgetItem* found = nullptr;
+  if (!entry.isEmpty())
+    for (QTreeWidgetItemIterator it(contents_); *it && !found; ++it)
+      if ((*it)->data(0, kEntryRole).toString() == entry) found = *it;
+  // The entry the reader chose stays selected when several lead to the same page.
+  if (found && contents_->currentItem() && contents_->currentItem()->data(0, kEntryRole).toString() == entry) return;
+  if (!found) {
+    contents_->setCurrentItem(nullptr);
+    contents_->clearSelection();
+    return;
+  }
+  for (QTreeWidgetItem* parent = found->parent(); parent; parent = parent->parent()) parent->setExpanded(true);
+  contents_->setCurrentItem(found);
+  contents_->scrollToItem(found);
 }
 
 void HelpWindow::fillIndex() {

@@ -76,6 +76,8 @@ class HelpWindow : public QWidget {
   void showDefaultTopic();
   void showMessage(const QString& text);
   void fillContents();
+  // Selects the contents entry of the page shown (its parents opened), or none.
+  void selectInContents();
   void fillIndex();
   void filterIndex(const QString& text);
   void addTreeItems(QTreeWidgetItem* parent, const std::vector<chm::SitemapItem>& items);

@@ -55,6 +55,12 @@ TEST_F(HelpWindowTest, ContentsAndIndexComeFromTheSitemaps) {
   EXPECT_EQ(index->currentItem()->text(), QStringLiteral("approval"));
   emit index->itemActivated(index->currentItem());
   EXPECT_EQ(window->currentPage(), "/vouchers.htm");
+  // The contents follow the page shown, however it was reached.
+  ASSERT_NE(tree->currentItem(), nullptr);
+  EXPECT_EQ(tree->currentItem(), intro->child(1));
+  window->browser()->backward();
+  EXPECT_EQ(window->currentPage(), "/ledger.htm");
+  EXPECT_EQ(tree->currentItem(), intro->child(0));
 }
 
 TEST_F(HelpWindowTest, SearchFindsPagesHoldingEveryWord) {
