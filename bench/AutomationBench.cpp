@@ -12,15 +12,13 @@
 #include "platform/automation/Collection.h"
 #include "platform/automation/Conversions.h"
 #include "platform/automation/Dispatch.h"
+#include "SideBySide.h"
 
 namespace {
 
 using namespace lv8int;
-double cpuNs() {
-  timespec ts;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-  return static_cast<double>(ts.tv_sec) * 1e9 + static_cast<double>(ts.tv_nsec);
-}
+
+using lv8bench::cpuNs;
 
 // The members are kept out of line, as a call into the library is.
 class Account : public Object {

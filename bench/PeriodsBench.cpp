@@ -41,8 +41,10 @@ class Sample {
   Sample() {
     folder_ = std::filesystem::temp_directory_path() / ("lv8bench-periods-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder_);
-    // The middle-tier server's threads read the registry the process reads: this one.
+    // The middle-tier server's threads read the registry the process reads: this one, with a
+    // user hive of its own (a class the user registered would otherwise win over the sample's).
     ::setenv("LV8INT_REGISTRY", (folder_ / "machine.reg").c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", folder_.c_str(), 1);
     registry_ = std::make_unique<Registry>(fromUtf8((folder_ / "machine.reg").string()),
                                            fromUtf8((folder_ / "user.reg").string()));
     IRegistry::exchangeCurrent(registry_.get());

@@ -16,16 +16,13 @@
 
 #include "platform/registry/RegFile.h"
 #include "platform/registry/Registry.h"
+#include "SideBySide.h"
 
 namespace {
 
 using namespace lv8int;
 
-double cpuNs() {
-  timespec ts;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-  return static_cast<double>(ts.tv_sec) * 1e9 + static_cast<double>(ts.tv_nsec);
-}
+using lv8bench::cpuNs;
 
 // Runs `subject` under the benchmark's loop, then `baseline` as many times; reports both
 // per-operation times and their ratio.

@@ -21,6 +21,7 @@
 
 #include "platform/recordset/ResourceDatabase.h"
 #include "resources/GResman.h"
+#include "SideBySide.h"
 
 namespace {
 
@@ -30,11 +31,7 @@ namespace fs = std::filesystem;
 constexpr int kRows = 10000;
 constexpr int32_t kLookedUp = 10995;  // the last row added
 
-double cpuNs() {
-  timespec ts;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-  return static_cast<double>(ts.tv_sec) * 1e9 + static_cast<double>(ts.tv_nsec);
-}
+using lv8bench::cpuNs;
 
 // The subject under the benchmark's loop, then the baseline at most `baselineRuns` times (a
 // libmdbsql query takes milliseconds), reported per operation with their ratio.

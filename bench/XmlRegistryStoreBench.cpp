@@ -10,6 +10,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -49,6 +50,22 @@ void operator delete(void* p) noexcept { uncounted(p); }
 void operator delete[](void* p) noexcept { uncounted(p); }
 void operator delete(void* p, size_t) noexcept { uncounted(p); }
 void operator delete[](void* p, size_t) noexcept { uncounted(p); }
+// The other forms too, so that whatever a library allocates with (gRPC uses the nothrow form)
+// is released through the same pair.
+void* operator new(size_t n, const std::nothrow_t&) noexcept { return counted(std::malloc(n ? n : 1)); }
+void* operator new[](size_t n, const std::nothrow_t&) noexcept { return counted(std::malloc(n ? n : 1)); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { uncounted(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { uncounted(p); }
+void* operator new(size_t n, std::align_val_t a) {
+  const size_t align = std::max(static_cast<size_t>(a), sizeof(void*));
+  if (void* p = counted(std::aligned_alloc(align, (std::max<size_t>(n, 1) + align - 1) / align * align))) return p;
+  throw std::bad_alloc();
+}
+void* operator new[](size_t n, std::align_val_t a) { return operator new(n, a); }
+void operator delete(void* p, std::align_val_t) noexcept { uncounted(p); }
+void operator delete[](void* p, std::align_val_t) noexcept { uncounted(p); }
+void operator delete(void* p, size_t, std::align_val_t) noexcept { uncounted(p); }
+void operator delete[](void* p, size_t, std::align_val_t) noexcept { uncounted(p); }
 
 namespace {
 

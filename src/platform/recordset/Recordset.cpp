@@ -29,22 +29,8 @@ Recordset::Recordset(std::vector<String> fieldNames)
 
 bool Recordset::storesInPlace(const Variant& v) {
   if (v.isArray()) return false;
-  switch (v.type()) {
-    case VarType::Empty:
-    case VarType::Null:
-    case VarType::Integer:
-    case VarType::Long:
-    case VarType::Single:
-    case VarType::Double:
-    case VarType::Currency:
-    case VarType::Date:
-    case VarType::Error:
-    case VarType::Boolean:
-    case VarType::Byte:
-      return true;
-    default:
-      return false;
-  }
+  const VarType t = v.type();
+  return v.isNumeric() || t == VarType::Empty || t == VarType::Null || t == VarType::Error;
 }
 
 Variant Recordset::unpack(const Cell& cell) {
